@@ -1,0 +1,85 @@
+#pragma once
+
+#include "result_code.h"
+
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+#include <array>
+#include <optional>
+
+namespace zumora {
+
+// The six questions the calculator answers. Kind n belongs to the menu option `Option<n>`.
+enum class CalcKind {
+    FlowVelocity = 1,   // pipe: flow rate and inner diameter -> velocity
+    PipeDiameter = 2,   // pipe: flow rate and velocity -> inner diameter
+    CylinderHeight = 3, // cylindrical vessel: volume and diameter -> liquid height
+    SquareHeight = 4,   // square vessel: volume and side length -> liquid height
+    CylinderVolume = 5, // cylindrical vessel: height and diameter -> volume
+    SquareVolume = 6,   // square vessel: height and side length -> volume
+};
+
+inline constexpr int kFirstKind = 1;
+inline constexpr int kLastKind = 6;
+
+// The kind numbered n, if n is one of 1 to 6.
+std::optional<CalcKind> kind_from_number(int n);
+constexpr int kind_number(CalcKind kind) {
+    return static_cast<int>(kind);
+}
+
+// Area of a circle of unit diameter as the trade has always written it: 0.785398, not pi/4.
+inline constexpr double PI_QUARTER = 0.785398;
+
+// The four notebook captions of one kind.
+struct KindCaptions {
+    QStringView problem;      // problem statement, notebook Label1
+    QStringView first_entry;  // caption of Text1, notebook Label2
+    QStringView second_entry; // caption of Text2, notebook Label3
+    QStringView result;       // caption of Text3, notebook Label4
+};
+
+// A physical quantity as entered or shown: its symbol and its fixed unit.
+struct Quantity {
+    QStringView symbol;
+    QStringView unit;
+};
+
+struct CalcKindRow {
+    CalcKind kind;
+    QStringView menu_option; // object name of the menu's option button
+    QStringView menu_caption;
+    KindCaptions captions;
+    Quantity first_entry;
+    Quantity second_entry;
+    Quantity result;
+};
+
+// One row per kind, in kind order.
+extern const std::array<CalcKindRow, 6> CalcKindTable;
+
+const CalcKindRow& kind_row(CalcKind kind);
+KindCaptions captions_for_kind(CalcKind kind);
+
+// The value of the kind's formula, or the fault of its first failing step.
+struct FormulaValue {
+    double value = 0.0;
+    ResultCode code = ResultCode::Ok;
+};
+FormulaValue evaluate_formula(CalcKind kind, double first, double second);
+
+// The outcome of one press of the calculate button: the result text, or why there is none.
+struct Evaluation {
+    ResultCode code = ResultCode::Ok;
+    QString text; // empty unless code is Ok
+
+    bool succeeded() const { return code == ResultCode::Ok; }
+};
+
+// Converts the first entry, then the second, evaluates the formula and formats its value,
+// stopping at the first failure. Numbers are read and written under `locale`.
+Evaluation evaluate_kind(CalcKind kind, QStringView first_entry, QStringView second_entry,
+                         const QLocale& locale = QLocale());
+
+} // namespace zumora

@@ -1,0 +1,243 @@
+#include "number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <locale.h>
+#include <string>
+
+namespace zumora {
+
+bool entries_present(QStringView first_entry, QStringView second_entry) {
+    if (first_entry.isEmpty())
+        return false;
+    return !second_entry.isEmpty();
+}
+
+namespace {
+
+// A Japanese input method types full-width forms; they mean the same as their ASCII twins.
+QChar ascii_twin(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'０' && u <= u'９')
+        return QChar(char16_t(u'0' + (u - u'０')));
+    switch (u) {
+    case u'＋':
+        return QChar(u'+');
+    case u'－':
+        return QChar(u'-');
+    case u'．':
+        return QChar(u'.');
+    default:
+        return c;
+    }
+}
+
+// The locale's number symbols, looked up once per locale rather than on every key press: each
+// QLocale accessor builds a new string.
+struct NumberSymbols {
+    QLocale locale;
+    QString decimal;
+    QString group;
+    QString minus;
+    QString plus;
+    QString exponent;
+};
+
+const NumberSymbols& symbols_of(const QLocale& locale) {
+    thread_local NumberSymbols cached;
+    thread_local bool filled = false;
+    if (!filled || cached.locale != locale) {
+        cached = {locale,
+                  locale.decimalPoint(),
+                  locale.groupSeparator(),
+                  locale.negativeSign(),
+                  locale.positiveSign(),
+                  locale.exponential()};
+        filled = true;
+    }
+    return cached;
+}
+
+// Reads the locale's written form of a number and spells it out for the C library:
+// [-]digits[.digits][e[-]digits]. Group separators are checked and dropped.
+class EntryScanner {
+public:
+    EntryScanner(const QString& text, const NumberSymbols& symbols)
+        : m_text(text)
+        , m_decimal(symbols.decimal)
+        , m_group(symbols.group)
+        , m_minus(symbols.minus)
+        , m_plus(symbols.plus)
+        , m_exponent(symbols.exponent) {}
+
+    bool scan(std::string& out) {
+        if (take(m_minus) || take(u"-"))
+            out += '-';
+        else if (!take(m_plus))
+            take(u"+");
+
+        const bool has_integer = integer_part(out);
+        bool has_fraction = false;
+        if (take(m_decimal)) {
+            out += '.';
+            has_fraction = digits(out) > 0;
+        }
+        if (!has_integer && !has_fraction)
+            return false;
+        if (take_exponent_mark()) {
+            out += 'e';
+            if (take(m_minus) || take(u"-"))
+                out += '-';
+            else if (!take(m_plus))
+                take(u"+");
+            if (digits(out) == 0)
+                return false;
+        }
+        return m_pos == m_text.size();
+    }
+
+private:
+    bool at_digit() const {
+        return m_pos < m_text.size() && m_text[m_pos] >= u'0' && m_text[m_pos] <= u'9';
+    }
+
+    bool at(QStringView token) const {
+        return !token.isEmpty() && QStringView(m_text).sliced(m_pos).startsWith(token);
+    }
+
+    qsizetype digits(std::string& out) {
+        qsizetype count = 0;
+        for (; at_digit(); ++m_pos, ++count)
+            out += char(m_text[m_pos].unicode());
+        return count;
+    }
+
+    // Digits, optionally grouped: a lead group of one to three digits, then groups of three.
+    bool integer_part(std::string& out) {
+        const qsizetype lead = digits(out);
+        if (lead == 0)
+            return false;
+        bool grouped = false;
+        while (at(m_group)) {
+            const qsizetype mark = m_pos;
+            m_pos += m_group.size();
+            std::string group;
+            if (digits(group) != 3 || (!grouped && lead > 3)) {
+                m_pos = mark; // not a group: leave the separator for the caller to reject
+                break;
+            }
+            grouped = true;
+            out += group;
+        }
+        return true;
+    }
+
+    bool take_exponent_mark() {
+        if (m_pos < m_text.size() && (m_text[m_pos] == u'e' || m_text[m_pos] == u'E')) {
+            ++m_pos;
+            return true;
+        }
+        return take(m_exponent);
+    }
+
+    bool take(QStringView token) {
+        if (!at(token))
+            return false;
+        m_pos += token.size();
+        return true;
+    }
+
+    const QString& m_text;
+    const QString& m_decimal;
+    const QString& m_group;
+    const QString& m_minus;
+    const QString& m_plus;
+    const QString& m_exponent;
+    qsizetype m_pos = 0;
+};
+
+// The C library's conversion is correctly rounded; it runs under the "C" locale so that the
+// process's own numeric locale cannot change the meaning of the spelled-out number.
+std::optional<double> c_locale_to_double(const std::string& spelled) {
+    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    char* end = nullptr;
+    const double value = strtod_l(spelled.c_str(), &end, c_locale);
+    if (end != spelled.c_str() + spelled.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<double> entry_to_number(QStringView entry, const QLocale& locale) {
+    QString text = entry.trimmed().toString();
+    for (QChar& c : text)
+        c = ascii_twin(c);
+    std::string spelled;
+    spelled.reserve(std::size_t(text.size()) + 2);
+    if (!EntryScanner(text, symbols_of(locale)).scan(spelled))
+        return std::nullopt;
+    return c_locale_to_double(spelled);
+}
+
+namespace {
+
+// The user's decimal arithmetic lands a few units in the last place beside a tie (0.15 squared
+// times 10 is 0.22499999999999998); such a value rounds as the tie it stands for.
+constexpr double kTieUlps = 4.0;
+// Beyond this spacing of doubles the tie allowance would reach across to ordinary values, so
+// large magnitudes round by their exact value alone.
+constexpr double kLargestTieUlp = 1e-6;
+
+struct Rounded {
+    double integer_part; // a whole number
+    int hundredths;      // 0 to 99
+};
+
+// |value| rounded to the nearest hundredth, ties away from zero.
+Rounded round_to_hundredths(double magnitude) {
+    double integer_part = std::trunc(magnitude);
+    const double fraction = magnitude - integer_part; // exact
+    // floor(fraction * 100) may be one too high when the product rounds up to a whole number;
+    // the comparison with the tie below still picks the right neighbour then.
+    const double lower = std::floor(fraction * 100.0);
+    const double tie = (2.0 * lower + 1.0) / 200.0; // the double nearest to (lower + 0.5) / 100
+    const double ulp =
+        std::nextafter(magnitude, std::numeric_limits<double>::infinity()) - magnitude;
+    const bool near_tie = ulp <= kLargestTieUlp && tie - fraction <= kTieUlps * ulp;
+    int hundredths = static_cast<int>(lower) + (fraction >= tie || near_tie ? 1 : 0);
+    if (hundredths >= 100) {
+        integer_part += 1.0; // exact: a fraction only exists below 2^52
+        hundredths -= 100;
+    }
+    return {integer_part, hundredths};
+}
+
+} // namespace
+
+QString format_result(double value, const QLocale& locale) {
+    Q_ASSERT(std::isfinite(value));
+    const Rounded r = round_to_hundredths(std::fabs(value));
+    const NumberSymbols& symbols = symbols_of(locale);
+    QString text;
+    text.reserve(16);
+    if (value < 0.0 && (r.integer_part > 0.0 || r.hundredths > 0))
+        text += symbols.minus;
+    if (r.integer_part > 0.0) {
+        char digits[400]; // the largest double has 309 integer digits
+        const auto written =
+            std::to_chars(digits, digits + sizeof digits, r.integer_part, std::chars_format::fixed);
+        text += QLatin1StringView(digits, written.ptr - digits);
+    }
+    text += symbols.decimal;
+    if (r.hundredths > 0) {
+        text += QChar(char16_t(u'0' + r.hundredths / 10));
+        if (r.hundredths % 10 != 0)
+            text += QChar(char16_t(u'0' + r.hundredths % 10));
+    }
+    return text;
+}
+
+} // namespace zumora

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace zumora {
+
+// Every result is shown through this pattern: all integer digits (none for a zero integer
+// part), the decimal separator always, then at most two fraction digits without trailing zeros.
+inline constexpr QStringView ResultFormat = u"#####.##";
+
+// A calculation runs only when both entries hold at least one character; blanks count.
+bool entries_present(QStringView first_entry, QStringView second_entry);
+
+// The double nearest to the number written in `entry`, under `locale`.
+//
+// Accepted: blanks around the number; one leading sign; digits with the locale's group
+// separators between groups of three; the locale's decimal separator; an exponent (1e3).
+// Full-width digits, signs and full stop, as a Japanese input method types them, count as
+// their ASCII twins. A magnitude too small for a double gives zero or a subnormal.
+// Rejected (nullopt): anything else, including blanks only, trailing characters, hexadecimal,
+// "inf" and "nan", and magnitudes beyond the range of a double.
+std::optional<double> entry_to_number(QStringView entry, const QLocale& locale = QLocale());
+
+// `value` rounded to the nearest hundredth and written as ResultFormat shows it. Ties round
+// away from zero; a value within a few units in the last place of a tie counts as that tie.
+// A negative value that rounds to zero shows the separator alone. `value` must be finite.
+QString format_result(double value, const QLocale& locale = QLocale());
+
+} // namespace zumora
