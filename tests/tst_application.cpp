@@ -1,0 +1,413 @@
+#include "application.h"
+#include "calc_kinds.h"
+#include "menu_window.h"
+#include "window_lookup.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QLineEdit* box(const char16_t* name) {
+    return control<QLineEdit>(u"NOTE"_s, QString::fromUtf16(name));
+}
+QLabel* label(const char16_t* name) {
+    return control<QLabel>(u"NOTE"_s, QString::fromUtf16(name));
+}
+QRadioButton* option(int kind) {
+    return control<QRadioButton>(u"MENU"_s, u"Option"_s + QString::number(kind));
+}
+
+void click(const QString& window, const QString& name) {
+    auto* button = control<QAbstractButton>(window, name);
+    QVERIFY2(button, qPrintable(window + u'.' + name));
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+void open_notebook() {
+    click(u"MENU"_s, u"Command1"_s);
+}
+void calculate() {
+    click(u"NOTE"_s, u"Command1"_s);
+}
+void clear() {
+    click(u"NOTE"_s, u"Command2"_s);
+}
+void back_to_menu() {
+    click(u"NOTE"_s, u"Command3"_s);
+}
+
+void type_into(const char16_t* name, const QString& text) {
+    QLineEdit* edit = box(name);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+QStringList captions() {
+    return {label(u"Label1")->text(), label(u"Label2")->text(), label(u"Label3")->text(),
+            label(u"Label4")->text()};
+}
+
+QLabel* notice() {
+    QWidget* note = top_level(u"NOTE"_s);
+    auto* n = note ? note->findChild<QLabel*>(u"FailureNotice"_s) : nullptr;
+    return n && n->isVisible() ? n : nullptr;
+}
+
+} // namespace
+
+class TestApplication : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan)); }
+    void init();
+    void cleanup();
+
+    void oneCalculation();
+    void notebookAbsentUntilOpened();
+    void startsWithFocusOnFirstOptionAndNoSelection();
+    void captionsOfEveryKind_data();
+    void captionsOfEveryKind();
+    void emptyEntriesChangeNothing_data();
+    void emptyEntriesChangeNothing();
+    void failureKeepsBoxesAndTellsWhy_data();
+    void failureKeepsBoxesAndTellsWhy();
+    void failureNoticeGoesAtNextAction();
+    void noOptionSelected();
+    void clearKeepsCaptions();
+    void backKeepsSelectionAndEmptiesBoxes();
+    void resultBoxTakesTypingAndIsOverwritten();
+    void positionsKeptAcrossSwitches();
+    void closingEitherWindowEndsProgram_data();
+    void closingEitherWindowEndsProgram();
+
+private:
+    std::unique_ptr<zumora::Application> m_app;
+};
+
+void TestApplication::init() {
+    m_app = std::make_unique<zumora::Application>();
+    m_app->start();
+    QVERIFY(QTest::qWaitForWindowExposed(top_level(u"MENU"_s)));
+}
+
+void TestApplication::cleanup() {
+    m_app.reset();
+}
+
+void TestApplication::oneCalculation() {
+    option(3)->click();
+    open_notebook();
+    QVERIFY(!top_level(u"MENU"_s)->isVisible());
+    QVERIFY(top_level(u"NOTE"_s)->isVisible());
+    QCOMPARE(top_level(u"NOTE"_s)->focusWidget(), box(u"Text1"));
+    QCOMPARE(captions(), (QStringList{u"容積 V,円形槽内径 D\u2192高さ Hを求める"_s, u"容積(L)"_s,
+                                      u"内径(mm)"_s, u"高さ(mm)"_s}));
+
+    type_into(u"Text1", u"1000"_s);
+    type_into(u"Text2", u"1000"_s);
+    calculate();
+    // ((1000 / 1000) / 0.785398) / (1000 / 1000)^2 * 1000 = 1273.2398...
+    QCOMPARE(box(u"Text3")->text(), u"1273.24"_s);
+    QCOMPARE(box(u"Text1")->text(), u"1000"_s);
+    QCOMPARE(box(u"Text2")->text(), u"1000"_s);
+    // The leading digits are what shows in the narrow box.
+    QCOMPARE(box(u"Text3")->cursorPosition(), 0);
+
+    calculate(); // the same entries give the same text again
+    QCOMPARE(box(u"Text3")->text(), u"1273.24"_s);
+}
+
+void TestApplication::notebookAbsentUntilOpened() {
+    QVERIFY(!top_level(u"NOTE"_s));
+    QVERIFY(!m_app->note_if_loaded());
+    option(1)->click();
+    QVERIFY(!top_level(u"NOTE"_s)); // selecting a kind does not touch the notebook
+    open_notebook();
+    QVERIFY(top_level(u"NOTE"_s));
+    QWidget* first = top_level(u"NOTE"_s);
+    back_to_menu();
+    open_notebook();
+    QCOMPARE(top_level(u"NOTE"_s), first); // built once, then only hidden and shown
+}
+
+// Option1 holds the focus first, as the first stop of the tab order, but focus alone selects
+// nothing: the kind is the user's explicit choice, by click, Space or an arrow key.
+void TestApplication::startsWithFocusOnFirstOptionAndNoSelection() {
+    QWidget* menu = top_level(u"MENU"_s);
+    QApplication::setActiveWindow(menu);
+    QVERIFY(QTest::qWaitForWindowActive(menu));
+    QCOMPARE(QApplication::focusWidget(), option(1));
+    for (int k = 1; k <= 6; ++k)
+        QVERIFY(!option(k)->isChecked());
+
+    QTest::keyClick(option(1), Qt::Key_Space);
+    QVERIFY(option(1)->isChecked());
+    // An arrow key moves to the next option down the group and selects it.
+    QTest::keyClick(option(1), Qt::Key_Down);
+    QCOMPARE(QApplication::focusWidget(), option(2));
+    QVERIFY(option(2)->isChecked());
+    QVERIFY(!option(1)->isChecked());
+}
+
+void TestApplication::captionsOfEveryKind_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("1") << 1
+                       << QStringList{u"流量 Q,管径 D→管内流速 uを求める"_s, u"流量(L/min)"_s,
+                                      u"管内径(mm)"_s, u"流速(m/sec)"_s};
+    QTest::newRow("2") << 2
+                       << QStringList{u"流量 Q,管内流速 u→管内径 Dを求める"_s, u"流量(L/min)"_s,
+                                      u"流速(m/sec)"_s, u"管内径(mm)"_s};
+    QTest::newRow("3") << 3
+                       << QStringList{u"容積 V,円形槽内径 D→高さ Hを求める"_s, u"容積(L)"_s,
+                                      u"内径(mm)"_s, u"高さ(mm)"_s};
+    QTest::newRow("4") << 4
+                       << QStringList{u"容積 V,矩形槽辺長 L→高さ Hを求める"_s, u"容積(L)"_s,
+                                      u"辺長(mm)"_s, u"高さ(mm)"_s};
+    QTest::newRow("5") << 5
+                       << QStringList{u"高さ H,円形槽内径 D→容積 Vを求める"_s, u"高さ(mm)"_s,
+                                      u"内径(mm)"_s, u"容積(L)"_s};
+    QTest::newRow("6") << 6
+                       << QStringList{u"高さ H,矩形槽辺長 L→容積 Vを求める"_s, u"高さ(mm)"_s,
+                                      u"辺長(mm)"_s, u"容積(L)"_s};
+}
+
+void TestApplication::captionsOfEveryKind() {
+    QFETCH(int, kind);
+    QFETCH(QStringList, expected);
+
+    // Open once with another kind first: the captions must be replaced, not left over.
+    option(kind == 3 ? 6 : 3)->click();
+    open_notebook();
+    back_to_menu();
+    option(kind)->click();
+    open_notebook();
+    QCOMPARE(captions(), expected);
+}
+
+void TestApplication::emptyEntriesChangeNothing_data() {
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+
+    QTest::newRow("first empty") << QString() << u"50"_s;
+    QTest::newRow("second empty") << u"100"_s << QString();
+    QTest::newRow("both empty") << QString() << QString();
+}
+
+void TestApplication::emptyEntriesChangeNothing() {
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+
+    option(1)->click();
+    open_notebook();
+    type_into(u"Text3", u"old result"_s);
+    type_into(u"Text1", first);
+    type_into(u"Text2", second);
+    box(u"Text2")->setFocus();
+    calculate();
+    QCOMPARE(box(u"Text3")->text(), u"old result"_s);
+    QCOMPARE(box(u"Text1")->text(), first);
+    QCOMPARE(box(u"Text2")->text(), second);
+    QVERIFY(!notice()); // silently ignored: nothing is shown
+}
+
+void TestApplication::failureKeepsBoxesAndTellsWhy_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("focusBox"); // where the focus goes, empty: stays put
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("first entry a blank")
+        << 3 << u" "_s << u"1000"_s << u"Text1"_s << u"「容積(L)」が数値ではありません"_s;
+    QTest::newRow("second entry letters")
+        << 3 << u"1000"_s << u"1000mm"_s << u"Text2"_s << u"「内径(mm)」が数値ではありません"_s;
+    QTest::newRow("division by zero")
+        << 1 << u"100"_s << u"0"_s << QString() << u"0 で割ることになるため計算できません"_s;
+    QTest::newRow("square root of a negative")
+        << 2 << u"100"_s << u"-1.5"_s << QString() << u"計算できない値です（負の数の平方根など）"_s;
+    QTest::newRow("overflow") << 6 << u"1e300"_s << u"1e10"_s << QString()
+                              << u"結果が大きすぎて計算できません"_s;
+}
+
+void TestApplication::failureKeepsBoxesAndTellsWhy() {
+    QFETCH(int, kind);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, focusBox);
+    QFETCH(QString, message);
+
+    option(kind)->click();
+    open_notebook();
+    type_into(u"Text3", u"12.5"_s);
+    type_into(u"Text1", first);
+    type_into(u"Text2", second);
+    calculate();
+
+    QCOMPARE(box(u"Text1")->text(), first);
+    QCOMPARE(box(u"Text2")->text(), second);
+    QCOMPARE(box(u"Text3")->text(), u"12.5"_s);
+    QVERIFY(notice());
+    QCOMPARE(notice()->text(), message);
+    if (!focusBox.isEmpty()) {
+        QLineEdit* bad = box(reinterpret_cast<const char16_t*>(focusBox.utf16()));
+        QCOMPARE(top_level(u"NOTE"_s)->focusWidget(), bad);
+        QCOMPARE(bad->selectedText(), bad->text()); // ready to be typed over
+    }
+    // The notice sits just below the box it is about.
+    QLineEdit* about =
+        box(focusBox.isEmpty() ? u"Text3" : reinterpret_cast<const char16_t*>(focusBox.utf16()));
+    QCOMPARE(notice()->pos(), about->mapToGlobal(QPoint(0, about->height() + 2)));
+    // Non-modal: the notebook stays usable and active.
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(top_level(u"NOTE"_s)->isEnabled());
+}
+
+void TestApplication::failureNoticeGoesAtNextAction() {
+    option(1)->click();
+    open_notebook();
+    type_into(u"Text1", u"abc"_s);
+    type_into(u"Text2", u"50"_s);
+    calculate();
+    QVERIFY(notice());
+    // Typing a correction takes it away.
+    type_into(u"Text1", u"100"_s);
+    QVERIFY(!notice());
+
+    calculate();
+    QCOMPARE(box(u"Text3")->text(), u".85"_s);
+    type_into(u"Text2", u"0"_s);
+    calculate();
+    QVERIFY(notice());
+    QCOMPARE(box(u"Text3")->text(), u".85"_s);
+    clear();
+    QVERIFY(!notice());
+
+    type_into(u"Text1", u"x"_s);
+    type_into(u"Text2", u"1"_s);
+    calculate();
+    QVERIFY(notice());
+    back_to_menu();
+    QVERIFY(!notice());
+
+    open_notebook();
+    type_into(u"Text1", u"x"_s);
+    type_into(u"Text2", u"1"_s);
+    calculate();
+    QVERIFY(notice());
+    // And it goes on its own after a few seconds.
+    QTRY_VERIFY_WITH_TIMEOUT(!notice(), 10000);
+}
+
+void TestApplication::noOptionSelected() {
+    open_notebook();
+    QVERIFY(top_level(u"NOTE"_s)->isVisible());
+    QCOMPARE(top_level(u"NOTE"_s)->focusWidget(), box(u"Text1"));
+    QCOMPARE(captions(), (QStringList{u"Label1"_s, u"Label2"_s, u"Label3"_s, u"Label4"_s}));
+    type_into(u"Text1", u"1000"_s);
+    type_into(u"Text2", u"1000"_s);
+    calculate();
+    QCOMPARE(box(u"Text3")->text(), QString());
+    QVERIFY(!notice());
+}
+
+void TestApplication::clearKeepsCaptions() {
+    option(4)->click();
+    open_notebook();
+    const QStringList before = captions();
+    type_into(u"Text1", u"1000"_s);
+    type_into(u"Text2", u"300"_s);
+    calculate();
+    QCOMPARE(box(u"Text3")->text(), u"11111.11"_s);
+    box(u"Text2")->setFocus();
+    clear();
+    for (const char16_t* name : {u"Text1", u"Text2", u"Text3"})
+        QCOMPARE(box(name)->text(), QString());
+    QCOMPARE(captions(), before);
+}
+
+void TestApplication::backKeepsSelectionAndEmptiesBoxes() {
+    option(5)->click();
+    open_notebook();
+    type_into(u"Text1", u"1000"_s);
+    type_into(u"Text2", u"1000"_s);
+    calculate();
+    QCOMPARE(box(u"Text3")->text(), u"785.4"_s);
+    back_to_menu();
+    QVERIFY(top_level(u"MENU"_s)->isVisible());
+    QVERIFY(!top_level(u"NOTE"_s)->isVisible());
+    QVERIFY(option(5)->isChecked());
+
+    open_notebook(); // straight back, for the same kind, with empty boxes
+    for (const char16_t* name : {u"Text1", u"Text2", u"Text3"})
+        QCOMPARE(box(name)->text(), QString());
+    QCOMPARE(label(u"Label4")->text(), u"容積(L)"_s);
+    QCOMPARE(top_level(u"NOTE"_s)->focusWidget(), box(u"Text1"));
+}
+
+void TestApplication::resultBoxTakesTypingAndIsOverwritten() {
+    option(6)->click();
+    open_notebook();
+    type_into(u"Text3", u"typed"_s);
+    type_into(u"Text1", u"1200"_s);
+    type_into(u"Text2", u"1500"_s);
+    calculate();
+    QCOMPARE(box(u"Text3")->text(), u"2700."_s);
+}
+
+void TestApplication::positionsKeptAcrossSwitches() {
+    QWidget* menu = top_level(u"MENU"_s);
+    menu->move(40, 30); // as if the user dragged it
+    open_notebook();
+    QWidget* note = top_level(u"NOTE"_s);
+    note->move(500, 300);
+    back_to_menu();
+    QCOMPARE(menu->pos(), QPoint(40, 30));
+    open_notebook();
+    QCOMPARE(note->pos(), QPoint(500, 300));
+}
+
+void TestApplication::closingEitherWindowEndsProgram_data() {
+    QTest::addColumn<bool>("openFirst");
+    QTest::addColumn<QString>("window");
+
+    QTest::newRow("MENU, notebook never opened") << false << u"MENU"_s;
+    QTest::newRow("MENU after a trip to the notebook") << true << u"MENU"_s;
+    QTest::newRow("NOTE while MENU is hidden") << true << u"NOTE"_s;
+}
+
+void TestApplication::closingEitherWindowEndsProgram() {
+    QFETCH(bool, openFirst);
+    QFETCH(QString, window);
+
+    if (openFirst) {
+        open_notebook();
+        if (window == u"MENU"_s)
+            back_to_menu();
+    }
+    int menuCloses = 0;
+    QWidget* menu = top_level(u"MENU"_s);
+    connect(static_cast<zumora::MenuWindow*>(menu), &zumora::MenuWindow::closed, this,
+            [&] { ++menuCloses; });
+
+    QTimer::singleShot(0, top_level(window), &QWidget::close);
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(99); }); // a hang fails, not blocks
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!top_level(u"MENU"_s)->isVisible());
+    if (QWidget* note = top_level(u"NOTE"_s))
+        QVERIFY(!note->isVisible());
+    // Closing the notebook closes the hidden menu first; no close handler runs twice.
+    QCOMPARE(menuCloses, 1);
+}
+
+QTEST_MAIN(TestApplication)
+#include "tst_application.moc"

@@ -1,0 +1,107 @@
+#include "application.h"
+
+#include "calc_kinds.h"
+#include "menu_window.h"
+#include "note_window.h"
+#include "number_text.h"
+#include "window_placement.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIcon>
+
+namespace zumora {
+
+Application::Application() = default;
+Application::~Application() = default;
+
+void Application::start() {
+    // Closing either window ends the program through end_program, which also sets the exit
+    // status; hiding one window to show the other must never end it.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    // One icon for both windows, embedded in the program.
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/zumora/zumora.png")));
+    MenuWindow& window = menu();
+    window.show();
+}
+
+MenuWindow& Application::menu() {
+    if (!m_menu) {
+        m_menu = std::make_unique<MenuWindow>();
+        center_on_screen(*m_menu);
+        connect(m_menu.get(), &MenuWindow::openNotebookRequested, this,
+                &Application::open_notebook);
+        connect(m_menu.get(), &MenuWindow::closed, this, &Application::end_program);
+    }
+    return *m_menu;
+}
+
+NoteWindow& Application::note() {
+    if (!m_note) {
+        m_note = std::make_unique<NoteWindow>();
+        // Both windows get the same frame from the window manager, so the menu's frame, known
+        // once the menu has been on screen, tells the notebook's outer size before it is mapped.
+        center_on_screen(*m_note, m_menu ? frame_margins(*m_menu) : QMargins());
+        connect(m_note.get(), &NoteWindow::calculateRequested, this, &Application::calculate);
+        connect(m_note.get(), &NoteWindow::clearRequested, this, &Application::clear);
+        connect(m_note.get(), &NoteWindow::backRequested, this, &Application::back_to_menu);
+        connect(m_note.get(), &NoteWindow::closed, this, &Application::note_closed);
+    }
+    return *m_note;
+}
+
+void Application::open_notebook() {
+    menu().hide();
+    NoteWindow& notebook = note();
+    notebook.show();
+    notebook.focus_first_entry();
+    // The captions are written after the notebook is on screen; with no option selected the
+    // labels keep what they showed before.
+    if (const std::optional<CalcKind> kind = menu().selected_kind())
+        notebook.apply_kind_captions(*kind);
+}
+
+void Application::calculate() {
+    NoteWindow& notebook = note();
+    const QString first = notebook.first_entry();
+    const QString second = notebook.second_entry();
+    if (!entries_present(first, second))
+        return;
+    const std::optional<CalcKind> kind = menu().selected_kind();
+    if (!kind)
+        return;
+    const Evaluation evaluation = evaluate_kind(*kind, first, second);
+    if (evaluation.succeeded())
+        notebook.show_result(evaluation.text);
+    else
+        notebook.show_failure(evaluation.code);
+}
+
+void Application::clear() {
+    note().clear_boxes();
+}
+
+void Application::back_to_menu() {
+    NoteWindow& notebook = note();
+    notebook.clear_boxes();
+    notebook.hide();
+    menu().show();
+}
+
+void Application::note_closed() {
+    // The hidden menu is closed first; its own close handler ends the program.
+    menu().close();
+    end_program();
+}
+
+void Application::end_program() {
+    if (m_ending)
+        return;
+    m_ending = true;
+    if (m_note)
+        m_note->hide();
+    m_menu->hide();
+    QCoreApplication::exit(0);
+}
+
+} // namespace zumora
