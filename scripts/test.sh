@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 
-scripts/deps.sh
+# Validators of the desktop entry and metainfo; dpkg-shlibdeps and file for the Debian package.
+scripts/deps.sh desktop-file-utils appstream dpkg-dev file
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure

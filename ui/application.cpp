@@ -21,6 +21,8 @@ void Application::start() {
     QGuiApplication::setQuitOnLastWindowClosed(false);
     // One icon for both windows, embedded in the program.
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/zumora/zumora.png")));
+    // Lets the desktop tie the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.zumora.Zumora"));
     MenuWindow& window = menu();
     window.show();
 }

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Takes screenshots of the whole screen, as a person sees it, under Xvfb with the openbox window
+# manager: the menu window, the notebook after one calculation, and a failure message.
+# Usage: scripts/screenshots.sh [out-dir] [scale]    (scale: Qt's scale factor, e.g. 2)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-docs/screenshots}
+scale=${2:-1}
+program=${ZUMORA:-build/app/zumora}
+display=:${SCREENSHOT_DISPLAY:-91}
+suffix=""
+[ "$scale" = 1 ] || suffix="-x$scale"
+
+scripts/deps.sh xvfb openbox imagemagick xdotool x11-utils
+[ -x "$program" ] || { echo "build the program first: $program" >&2; exit 1; }
+mkdir -p "$out"
+
+Xvfb "$display" -screen 0 "$(( 1024 * ${scale%.*} ))x$(( 768 * ${scale%.*} ))x24" -nolisten tcp &
+xvfb=$!
+trap 'kill $wm $xvfb 2>/dev/null || true; kill $app 2>/dev/null || true' EXIT
+export DISPLAY=$display
+sleep 1
+openbox & wm=$!
+sleep 1
+QT_SCALE_FACTOR=$scale "$program" & app=$!
+
+# Clicks a point given in the design's pixels from the client area's top-left of the window.
+click() {
+    local window=$1 x=$2 y=$3 left top
+    # xwininfo gives the client area's place on the screen, frame excluded.
+    left=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $4}')
+    top=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $4}')
+    xdotool mousemove "$(awk "BEGIN{print int($left + $x * $scale)}")" \
+        "$(awk "BEGIN{print int($top + $y * $scale)}")" click 1
+    sleep 0.4
+}
+visible_window() { xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+
+sleep 2
+menu=$(xdotool search --sync --onlyvisible --class zumora | head -n 1)
+import -window root "$out/menu$suffix.png"
+click "$menu" 40 140     # Option3, inside Frame1
+click "$menu" 104 272    # ノモク
+note=$(visible_window "ズモラ")
+xdotool type --delay 40 1000; xdotool key Tab; xdotool type --delay 40 1000
+click "$note" 60 156     # 計算
+import -window root "$out/note$suffix.png"
+click "$note" 164 156    # クリヤ
+click "$note" 140 61     # into Text1
+xdotool type --delay 40 abc; xdotool key Tab; xdotool type --delay 40 1000
+click "$note" 60 156
+import -window root "$out/note-failure$suffix.png"
+echo "screenshots in $out"
