@@ -3,6 +3,7 @@
 #include "menu_window.h"
 #include "window_lookup.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -110,6 +111,11 @@ void TestApplication::oneCalculation() {
     QCOMPARE(top_level(u"NOTE"_s)->focusWidget(), box(u"Text1"));
     QCOMPARE(captions(), (QStringList{u"容積 V,円形槽内径 D\u2192高さ Hを求める"_s, u"容積(L)"_s,
                                       u"内径(mm)"_s, u"高さ(mm)"_s}));
+    // A screen reader names each box by the caption beside it.
+    for (auto [name, caption] :
+         {std::pair{u"Text1", u"容積(L)"}, {u"Text2", u"内径(mm)"}, {u"Text3", u"高さ(mm)"}})
+        QCOMPARE(QAccessible::queryAccessibleInterface(box(name))->text(QAccessible::Name),
+                 QString::fromUtf16(caption));
 
     type_into(u"Text1", u"1000"_s);
     type_into(u"Text2", u"1000"_s);
