@@ -1,10 +1,9 @@
 #include "application.h"
-
-#include <QApplication>
+#include "guarded_application.h"
 
 int main(int argc, char* argv[]) {
-    QApplication qt(argc, argv);
+    zumora::GuardedApplication qt(argc, argv);
     zumora::Application program;
     program.start();
-    return QApplication::exec();
+    return zumora::GuardedApplication::exec();
 }

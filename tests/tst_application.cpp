@@ -4,6 +4,8 @@
 #include "window_lookup.h"
 
 #include <QAccessible>
+#include <QClipboard>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -82,6 +84,7 @@ private slots:
     void failureKeepsBoxesAndTellsWhy();
     void failureNoticeGoesAtNextAction();
     void noOptionSelected();
+    void megabytePasteAnswersAtOnce();
     void clearKeepsCaptions();
     void backKeepsSelectionAndEmptiesBoxes();
     void resultBoxTakesTypingAndIsOverwritten();
@@ -324,6 +327,27 @@ void TestApplication::noOptionSelected() {
     calculate();
     QCOMPARE(box(u"Text3")->text(), QString());
     QVERIFY(!notice());
+}
+
+// A megabyte pasted into an entry: the box keeps what it can hold, and calculate answers at
+// once with the notice instead of freezing the window.
+void TestApplication::megabytePasteAnswersAtOnce() {
+    option(3)->click();
+    open_notebook();
+    type_into(u"Text2", u"1000"_s);
+    QApplication::clipboard()->setText(QString(1 << 20, u'7') + u"mm"_s);
+    box(u"Text1")->setFocus();
+    QTest::keyClick(box(u"Text1"), Qt::Key_V, Qt::ControlModifier);
+    const QString pasted = box(u"Text1")->text();
+    QCOMPARE(pasted.size(), box(u"Text1")->maxLength());
+
+    QElapsedTimer clock;
+    clock.start();
+    calculate();
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(notice());
+    QCOMPARE(box(u"Text1")->text(), pasted);
+    QCOMPARE(box(u"Text3")->text(), QString());
 }
 
 void TestApplication::clearKeepsCaptions() {
