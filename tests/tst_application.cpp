@@ -164,6 +164,15 @@ void TestApplication::startsWithFocusOnFirstOptionAndNoSelection() {
     QCOMPARE(QApplication::focusWidget(), option(2));
     QVERIFY(option(2)->isChecked());
     QVERIFY(!option(1)->isChecked());
+
+    // Once a kind is selected, the group is one Tab stop, at the selected option, as on a
+    // Japanese Windows desktop: Tab alternates between it and the open button.
+    QStringList tabbed;
+    for (int i = 0; i < 4; ++i) {
+        tabbed << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(tabbed, (QStringList{u"Option2"_s, u"Command1"_s, u"Option2"_s, u"Command1"_s}));
 }
 
 void TestApplication::captionsOfEveryKind_data() {
