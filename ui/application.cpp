@@ -19,12 +19,13 @@ void Application::start() {
     // Closing either window ends the program through end_program, which also sets the exit
     // status; hiding one window to show the other must never end it.
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    // One icon for both windows, embedded in the program.
-    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/zumora/zumora.png")));
     // Lets the desktop tie the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.zumora.Zumora"));
     MenuWindow& window = menu();
     window.show();
+    // One icon for both windows, embedded in the program. Decoding it after the menu has been
+    // asked onto the screen lets the work overlap with the window manager's mapping.
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/zumora/zumora.png")));
 }
 
 MenuWindow& Application::menu() {
