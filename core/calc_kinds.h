@@ -57,9 +57,56 @@ struct CalcKindRow {
 };
 
 // One row per kind, in kind order.
-extern const std::array<CalcKindRow, 6> CalcKindTable;
+// clang-format off
+inline constexpr std::array<CalcKindRow, 6> CalcKindTable = {{
+    {CalcKind::FlowVelocity,
+     u"Option1",
+     u"管内径D→流速u",
+     {u"流量 Q,管径 D→管内流速 uを求める", u"流量(L/min)", u"管内径(mm)", u"流速(m/sec)"},
+     {u"Q", u"L/min"},
+     {u"D", u"mm"},
+     {u"u", u"m/sec"}},
+    {CalcKind::PipeDiameter,
+     u"Option2",
+     u"流速u→管内径D",
+     {u"流量 Q,管内流速 u→管内径 Dを求める", u"流量(L/min)", u"流速(m/sec)", u"管内径(mm)"},
+     {u"Q", u"L/min"},
+     {u"u", u"m/sec"},
+     {u"D", u"mm"}},
+    {CalcKind::CylinderHeight,
+     u"Option3",
+     u"円筒容器V→高さH ",
+     {u"容積 V,円形槽内径 D→高さ Hを求める", u"容積(L)", u"内径(mm)", u"高さ(mm)"},
+     {u"V", u"L"},
+     {u"D", u"mm"},
+     {u"H", u"mm"}},
+    {CalcKind::SquareHeight,
+     u"Option4",
+     u"矩形容器V→高さH",
+     {u"容積 V,矩形槽辺長 L→高さ Hを求める", u"容積(L)", u"辺長(mm)", u"高さ(mm)"},
+     {u"V", u"L"},
+     {u"L", u"mm"},
+     {u"H", u"mm"}},
+    {CalcKind::CylinderVolume,
+     u"Option5",
+     u"円筒容器H→容積V",
+     {u"高さ H,円形槽内径 D→容積 Vを求める", u"高さ(mm)", u"内径(mm)", u"容積(L)"},
+     {u"H", u"mm"},
+     {u"D", u"mm"},
+     {u"V", u"L"}},
+    {CalcKind::SquareVolume,
+     u"Option6",
+     u"矩形容器H→容積V",
+     {u"高さ H,矩形槽辺長 L→容積 Vを求める", u"高さ(mm)", u"辺長(mm)", u"容積(L)"},
+     {u"H", u"mm"},
+     {u"L", u"mm"},
+     {u"V", u"L"}},
+}};
+// clang-format on
 
-const CalcKindRow& kind_row(CalcKind kind);
+constexpr const CalcKindRow& kind_row(CalcKind kind) {
+    return CalcKindTable[static_cast<std::size_t>(kind_number(kind) - kFirstKind)];
+}
 KindCaptions captions_for_kind(CalcKind kind);
 
 // The value of the kind's formula, or the fault of its first failing step.

@@ -19,18 +19,21 @@ constexpr QRgb kResultRed = qRgb(255, 0, 0);
 using T = ControlType;
 // From top to bottom as they appear. Label1 reaches 45 twips beyond the client area's right
 // edge; the end of a long problem statement is clipped there.
+// clang-format off
+//                      type             name        caption      left   top   width height tab points colour
 constexpr std::array kNoteControls{
-    ControlDesign{T::Label, u"Label1", u"Label1", 240, 240, 3135, 375, 0, 0.0, kProblemGreen},
-    ControlDesign{T::TextBox, u"Text1", u"", 1680, 720, 975, 390, 1, 12.0},
-    ControlDesign{T::Label, u"Label2", u"Label2", 360, 840, 1335, 375, 2, 11.25},
-    ControlDesign{T::TextBox, u"Text2", u"", 1680, 1320, 975, 390, 3, 12.0},
-    ControlDesign{T::Label, u"Label3", u"Label3", 360, 1440, 1335, 375, 4, 11.25},
-    ControlDesign{T::PushButton, u"Command1", u"計算", 360, 2040, 1095, 615, 6, 14.25},
-    ControlDesign{T::PushButton, u"Command2", u"クリヤ", 1920, 2040, 1095, 615, 7, 14.25},
-    ControlDesign{T::TextBox, u"Text3", u"", 1680, 3000, 975, 375, 5, 12.0, kResultRed},
-    ControlDesign{T::Label, u"Label4", u"Label4", 360, 3120, 1335, 375, 9, 11.25},
-    ControlDesign{T::PushButton, u"Command3", u"MENU", 2160, 3600, 975, 495, 8, 9.75},
+    ControlDesign{T::Label,      u"Label1",   u"Label1",   240,  240, 3135,  375, 0,  0.0,  kProblemGreen},
+    ControlDesign{T::TextBox,    u"Text1",    u"",        1680,  720,  975,  390, 1, 12.0},
+    ControlDesign{T::Label,      u"Label2",   u"Label2",   360,  840, 1335,  375, 2, 11.25},
+    ControlDesign{T::TextBox,    u"Text2",    u"",        1680, 1320,  975,  390, 3, 12.0},
+    ControlDesign{T::Label,      u"Label3",   u"Label3",   360, 1440, 1335,  375, 4, 11.25},
+    ControlDesign{T::PushButton, u"Command1", u"計算",     360, 2040, 1095,  615, 6, 14.25},
+    ControlDesign{T::PushButton, u"Command2", u"クリヤ",  1920, 2040, 1095,  615, 7, 14.25},
+    ControlDesign{T::TextBox,    u"Text3",    u"",        1680, 3000,  975,  375, 5, 12.0, kResultRed},
+    ControlDesign{T::Label,      u"Label4",   u"Label4",   360, 3120, 1335,  375, 9, 11.25},
+    ControlDesign{T::PushButton, u"Command3", u"MENU",    2160, 3600,  975,  495, 8,  9.75},
 };
+// clang-format on
 
 // Five ideographic spaces, then the program's title.
 constexpr WindowDesign kNoteDesign{u"NOTE", u"\u3000\u3000\u3000\u3000\u3000ズモラ", 3330, 4185,

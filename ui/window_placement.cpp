@@ -1,6 +1,7 @@
 #include "window_placement.h"
 
 #include "window_design.h"
+#include "x11_window_manager.h"
 
 #include <QEvent>
 #include <QScreen>
@@ -19,21 +20,26 @@ int pixels(float twips) {
     return int(std::lround(twips / float(kTwipsPerPixel)));
 }
 
-QSize outer_size(const QWidget& window, QMargins frame) {
-    return window.size().grownBy(frame);
-}
-
-void move_centred(QWidget& window, QSize outer) {
+// Centres `window` by its outer size, taking `frame` as the frame around it.
+void move_centred(QWidget& window, QMargins frame) {
     const QScreen* screen = window.screen();
-    const QPointF at = centred_position(twips(screen->geometry().size()), twips(outer));
-    // QWidget::move places a window's outer top-left corner, frame included.
-    window.move(screen->geometry().topLeft() +
-                QPoint(pixels(float(at.x())), pixels(float(at.y()))));
+    const QPointF at =
+        centred_position(twips(screen->geometry().size()), twips(window.size().grownBy(frame)));
+    QPoint corner =
+        screen->geometry().topLeft() + QPoint(pixels(float(at.x())), pixels(float(at.y())));
+    // QWidget::move places a window that is not created yet by its outer corner, frame
+    // included; a created one by its client area, offset by the frame that Qt already knows.
+    if (window.testAttribute(Qt::WA_WState_Created)) {
+        const QMargins known = frame_margins(window);
+        corner += QPoint(frame.left() - known.left(), frame.top() - known.top());
+    }
+    window.move(corner);
 }
 
-// Watches a window until its frame is known after the first map, then centres it by its true
-// outer size. That is a no-op when the estimate was right; a user cannot have dragged the
-// window yet, since the frame arrives with the map itself.
+// Centres a window once more when its real frame has become known with its first map: a
+// no-op when the frame was guessed right. It looks only at the first move after the window is
+// shown, which comes with the map itself, so it can never undo a place the user dragged the
+// window to.
 class RecentreWhenFrameKnown : public QObject {
 public:
     explicit RecentreWhenFrameKnown(QWidget& window)
@@ -43,20 +49,26 @@ public:
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != &m_window ||
-            (event->type() != QEvent::Move && event->type() != QEvent::Show))
+        if (watched != &m_window)
             return false;
         const QMargins frame = frame_margins(m_window);
-        if (frame.isNull())
-            return false; // not known yet
+        if (event->type() == QEvent::Show) {
+            m_shown = true;
+            if (frame.isNull())
+                return false; // the frame comes with the move that follows the map
+        } else if (event->type() != QEvent::Move || !m_shown) {
+            return false;
+        }
         m_window.removeEventFilter(this);
         deleteLater();
-        move_centred(m_window, outer_size(m_window, frame));
+        if (!frame.isNull())
+            move_centred(m_window, frame);
         return false;
     }
 
 private:
     QWidget& m_window;
+    bool m_shown = false;
 };
 
 } // namespace
@@ -75,11 +87,14 @@ QMargins frame_margins(const QWidget& window) {
 }
 
 void center_on_screen(QWidget& window, QMargins frame_estimate) {
-    const QMargins known = frame_margins(window);
-    const QMargins frame = known.isNull() ? frame_estimate : known;
-    move_centred(window, outer_size(window, frame));
-    if (known.isNull())
+    if (const QMargins known = frame_margins(window); !known.isNull()) {
+        move_centred(window, known);
+    } else if (const std::optional<QMargins> asked = frame_before_map(window)) {
+        move_centred(window, *asked);
+    } else {
+        move_centred(window, frame_estimate);
         new RecentreWhenFrameKnown(window);
+    }
 }
 
 } // namespace zumora

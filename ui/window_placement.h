@@ -17,9 +17,10 @@ QPointF centred_position(QSizeF screen_twips, QSizeF window_twips);
 QMargins frame_margins(const QWidget& window);
 
 // Moves `window`, keeping its size, so that its outer rectangle is centred on the whole
-// screen. Before a window is first mapped its frame is unknown; `frame_estimate` stands in
-// for it then (the frame of another window of the program), and the window is centred once more
-// by its real frame as soon as that is known.
+// screen. Before a window is first mapped its frame is not known to Qt: the window manager is
+// asked for it, and where it cannot tell, `frame_estimate` stands in (the frame of another
+// window of the program). The window is centred once more by its real frame as soon as that is
+// known, which moves it only if the frame was guessed wrong.
 void center_on_screen(QWidget& window, QMargins frame_estimate = {});
 
 } // namespace zumora
