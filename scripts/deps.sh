@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # build
-    cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libbenchmark-dev
+    cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libbenchmark-dev
     # the Japanese proportional gothic the windows are designed around
     fonts-ipafont-gothic
     "$@"
