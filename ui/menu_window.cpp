@@ -5,7 +5,9 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <algorithm>
 #include <array>
 
 namespace zumora {
@@ -52,6 +54,7 @@ MenuWindow::MenuWindow(QWidget* parent)
         auto* button = qobject_cast<QAbstractButton*>(controls.value(row.menu_option.toString()));
         Q_ASSERT(button);
         m_options->addButton(button, kind_number(row.kind));
+        button->installEventFilter(this);
     }
     auto* open = qobject_cast<QPushButton*>(controls.value(u"Command1"_s));
     connect(open, &QPushButton::clicked, this, &MenuWindow::openNotebookRequested);
@@ -69,6 +72,37 @@ void MenuWindow::showEvent(QShowEvent* event) {
     // The native window exists now and is not mapped yet.
     show_empty_title_as_empty(*this);
     QWidget::showEvent(event);
+}
+
+// An arrow key moves to the neighbouring option on screen and selects it, whichever option
+// holds the focus, as on a Japanese Windows desktop. Qt itself selects only when moving from the
+// selected option, so the first arrow press after start-up would select nothing. The group ends
+// at its top and bottom options; Left and Right act as Up and Down.
+bool MenuWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* option = qobject_cast<QAbstractButton*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (!option || m_options->id(option) < 0 || key->modifiers() != Qt::NoModifier)
+        return false;
+    int step = 0;
+    if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Left)
+        step = -1;
+    else if (key->key() == Qt::Key_Down || key->key() == Qt::Key_Right)
+        step = 1;
+    else
+        return false;
+
+    QList<QAbstractButton*> on_screen = m_options->buttons();
+    std::sort(on_screen.begin(), on_screen.end(),
+              [](const QAbstractButton* a, const QAbstractButton* b) { return a->y() < b->y(); });
+    const qsizetype next = on_screen.indexOf(option) + step;
+    if (next >= 0 && next < on_screen.size()) {
+        QAbstractButton* neighbour = on_screen[next];
+        neighbour->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        neighbour->setChecked(true);
+    }
+    return true;
 }
 
 void MenuWindow::closeEvent(QCloseEvent* event) {
