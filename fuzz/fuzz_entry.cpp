@@ -9,6 +9,7 @@
 // - where the text holds only the characters of plain numbers and Qt's own conversion gives a
 //   finite number, ours gives the same; where Qt refuses and ours does not, ours is a magnitude
 //   too small for a normal double, which Qt refuses and users expect as zero or a subnormal.
+#include "fuzz_locales.h"
 #include "number_text.h"
 
 #include <QLocale>
@@ -26,16 +27,6 @@ using namespace zumora;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QLocale& japanese() {
-    static const QLocale locale(QLocale::Japanese, QLocale::Japan);
-    return locale;
-}
-
-const QLocale& german() {
-    static const QLocale locale(QLocale::German, QLocale::Germany);
-    return locale;
-}
 
 [[noreturn]] void fail(const char* what, const QString& text) {
     std::fprintf(stderr, "fuzz_entry: %s\n  text: \"%s\"\n", what, text.toUtf8().constData());

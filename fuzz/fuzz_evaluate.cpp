@@ -12,6 +12,7 @@
 //   gives the same value bit for bit when the core succeeds, with every step finite and no
 //   division by zero; when the core fails, the first failing step here fails the same way.
 #include "calc_kinds.h"
+#include "fuzz_locales.h"
 #include "number_text.h"
 #include "result_code.h"
 
@@ -173,16 +174,6 @@ PlainValue plain_formula(CalcKind kind, double a, double b) {
 
 bool same_bits(double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
-
-const QLocale& japanese() {
-    static const QLocale locale(QLocale::Japanese, QLocale::Japan);
-    return locale;
-}
-
-const QLocale& german() {
-    static const QLocale locale(QLocale::German, QLocale::Germany);
-    return locale;
 }
 
 Input read_input(const std::uint8_t* data, std::size_t size) {

@@ -8,6 +8,7 @@
 // - exactly: the text is the hundredth just below or just above the value's exact decimal
 //   expansion: the upper one from a tie upwards and within the tie allowance below a tie, the
 //   lower one otherwise.
+#include "fuzz_locales.h"
 #include "number_text.h"
 
 #include <QLocale>
@@ -27,11 +28,6 @@ using namespace zumora;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QLocale& japanese() {
-    static const QLocale locale(QLocale::Japanese, QLocale::Japan);
-    return locale;
-}
 
 [[noreturn]] void fail(const char* what, double value, const QString& text) {
     std::fprintf(stderr, "fuzz_format: %s\n  value: %.17g (%a)\n  text: \"%s\"\n", what, value,

@@ -74,10 +74,10 @@ program=${program:-$build_dir/app/zumora}
 names=(floor)
 commands=("$floor")
 [ "$no_program" = 1 ] || { names+=(program); commands+=("$program"); }
-for spec in "${extra[@]}"; do
-    case $spec in
-    ?*=?*) names+=("${spec%%=*}"); commands+=("${spec#*=}") ;;
-    *) echo "run.sh: --cmd needs NAME=COMMAND, got '$spec'" >&2; exit 64 ;;
+for pair in "${extra[@]}"; do
+    case $pair in
+    ?*=?*) names+=("${pair%%=*}"); commands+=("${pair#*=}") ;;
+    *) echo "run.sh: --cmd needs NAME=COMMAND, got '$pair'" >&2; exit 64 ;;
     esac
 done
 for i in "${!commands[@]}"; do

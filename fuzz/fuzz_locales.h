@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QLocale>
+
+// The locales the fuzzers read and write numbers under: Japanese, the program's own, and
+// German, whose decimal comma and grouping full stop swap the Japanese roles.
+inline const QLocale& japanese() {
+    static const QLocale locale(QLocale::Japanese, QLocale::Japan);
+    return locale;
+}
+
+inline const QLocale& german() {
+    static const QLocale locale(QLocale::German, QLocale::Germany);
+    return locale;
+}
