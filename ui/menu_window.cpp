@@ -20,23 +20,20 @@ constexpr QRgb kTitleBlue = qRgb(128, 128, 255);
 
 using T = ControlType;
 using K = CalcKind;
-// Each option's name and caption come with its kind, so kind and option cannot drift apart.
-constexpr const CalcKindRow& option(CalcKind kind) {
-    return kind_row(kind);
-}
-// From top to bottom as they appear. The options read kinds 1, 2, 3, 5, 4, 6 from the top:
+// From top to bottom as they appear. Each option's name and caption come from its kind's row,
+// so kind and option cannot drift apart. The options read kinds 1, 2, 3, 5, 4, 6 from the top:
 // the two cylindrical vessels together, then the two square ones.
 // clang-format off
 //             type             name        caption                                        left   top  width height tab points colour centred parent
 constexpr std::array kMenuControls{
     ControlDesign{T::Label,        u"Label1",   u"ズモラ",             480,  120, 2295,  495, 5, 20.25, kTitleBlue, true},
     ControlDesign{T::GroupBox,     u"Frame1",   u"どれにしますか",     240,  840, 2655, 2775, 0},
-    ControlDesign{T::OptionButton, option(K::FlowVelocity).menu_option, option(K::FlowVelocity).menu_caption, 240,  360, 2295,  375, 1, 11.25, {}, false, u"Frame1"},
-    ControlDesign{T::OptionButton, option(K::PipeDiameter).menu_option, option(K::PipeDiameter).menu_caption, 240,  720, 2295,  375, 2, 11.25, {}, false, u"Frame1"},
-    ControlDesign{T::OptionButton, option(K::CylinderHeight).menu_option, option(K::CylinderHeight).menu_caption, 240, 1080, 2295,  375, 3, 11.25, {}, false, u"Frame1"},
-    ControlDesign{T::OptionButton, option(K::CylinderVolume).menu_option, option(K::CylinderVolume).menu_caption, 240, 1440, 2295,  375, 7, 11.25, {}, false, u"Frame1"},
-    ControlDesign{T::OptionButton, option(K::SquareHeight).menu_option, option(K::SquareHeight).menu_caption, 240, 1800, 2295,  375, 4, 11.25, {}, false, u"Frame1"},
-    ControlDesign{T::OptionButton, option(K::SquareVolume).menu_option, option(K::SquareVolume).menu_caption, 240, 2160, 2295,  375, 8, 11.25, {}, false, u"Frame1"},
+    ControlDesign{T::OptionButton, kind_row(K::FlowVelocity).menu_option, kind_row(K::FlowVelocity).menu_caption, 240,  360, 2295,  375, 1, 11.25, {}, false, u"Frame1"},
+    ControlDesign{T::OptionButton, kind_row(K::PipeDiameter).menu_option, kind_row(K::PipeDiameter).menu_caption, 240,  720, 2295,  375, 2, 11.25, {}, false, u"Frame1"},
+    ControlDesign{T::OptionButton, kind_row(K::CylinderHeight).menu_option, kind_row(K::CylinderHeight).menu_caption, 240, 1080, 2295,  375, 3, 11.25, {}, false, u"Frame1"},
+    ControlDesign{T::OptionButton, kind_row(K::CylinderVolume).menu_option, kind_row(K::CylinderVolume).menu_caption, 240, 1440, 2295,  375, 7, 11.25, {}, false, u"Frame1"},
+    ControlDesign{T::OptionButton, kind_row(K::SquareHeight).menu_option, kind_row(K::SquareHeight).menu_caption, 240, 1800, 2295,  375, 4, 11.25, {}, false, u"Frame1"},
+    ControlDesign{T::OptionButton, kind_row(K::SquareVolume).menu_option, kind_row(K::SquareVolume).menu_caption, 240, 2160, 2295,  375, 8, 11.25, {}, false, u"Frame1"},
     ControlDesign{T::PushButton,   u"Command1", u"ノモク",             840, 3840, 1455,  495, 6, 14.25},
 };
 // clang-format on
