@@ -83,6 +83,8 @@ private slots:
     void failureKeepsBoxesAndTellsWhy_data();
     void failureKeepsBoxesAndTellsWhy();
     void failureNoticeGoesAtNextAction();
+    void failureReachesScreenReaders_data();
+    void failureReachesScreenReaders();
     void noOptionSelected();
     void megabytePasteAnswersAtOnce();
     void clearKeepsCaptions();
@@ -281,10 +283,11 @@ void TestApplication::failureKeepsBoxesAndTellsWhy() {
         QCOMPARE(top_level(u"NOTE"_s)->focusWidget(), bad);
         QCOMPARE(bad->selectedText(), bad->text()); // ready to be typed over
     }
-    // The notice sits just below the box it is about.
+    // The notice sits right of the box it is about, level with it.
     QLineEdit* about =
         box(focusBox.isEmpty() ? u"Text3" : reinterpret_cast<const char16_t*>(focusBox.utf16()));
-    QCOMPARE(notice()->pos(), about->mapToGlobal(QPoint(0, about->height() + 2)));
+    QCOMPARE(notice()->pos(), about->mapToGlobal(QPoint(
+                                  about->width() + 2, (about->height() - notice()->height()) / 2)));
     // Non-modal: the notebook stays usable and active.
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(top_level(u"NOTE"_s)->isEnabled());
@@ -324,6 +327,58 @@ void TestApplication::failureNoticeGoesAtNextAction() {
     QVERIFY(notice());
     // And it goes on its own after a few seconds.
     QTRY_VERIFY_WITH_TIMEOUT(!notice(), 10000);
+}
+
+void TestApplication::failureReachesScreenReaders_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("entry not a number: the entry, given the focus")
+        << 3 << u"1000"_s << u"abc"_s << u"Text2"_s << u"「内径(mm)」が数値ではありません"_s;
+    QTest::newRow("arithmetic fault: the button just pressed, keeping the focus")
+        << 1 << u"100"_s << u"0"_s << u"Command1"_s << u"0 で割ることになるため計算できません"_s;
+}
+
+// Orca speaks the new accessible description of the object that has the focus, as soon as it
+// changes; it announces no tooltip window, and Qt passes no alert on to it. So the message must
+// become the description of the focused control, once the focus is where it stays (a change
+// before the focus arrives is dropped), and go when the notice goes.
+void TestApplication::failureReachesScreenReaders() {
+    QFETCH(int, kind);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(QString, focus);
+    QFETCH(QString, message);
+
+    option(kind)->click();
+    open_notebook();
+    QApplication::setActiveWindow(top_level(u"NOTE"_s));
+    type_into(u"Text1", first);
+    type_into(u"Text2", second);
+    auto description = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description);
+    };
+    QStringList on_arrival; // the description each control had as the focus reached it
+    auto watch = connect(qApp, &QApplication::focusChanged, this, [&](QWidget*, QWidget* now) {
+        if (now)
+            on_arrival << now->objectName() + u':' + description(now);
+    });
+    calculate();
+    disconnect(watch);
+
+    QWidget* focused = QApplication::focusWidget();
+    QVERIFY(focused);
+    QCOMPARE(focused->objectName(), focus);
+    QCOMPARE(description(focused), message);
+    for (const QString& arrival : on_arrival)
+        QVERIFY2(!arrival.endsWith(message), qPrintable(arrival));
+
+    clear(); // the next action takes the message away, from the screen and from the reader
+    QVERIFY(!notice());
+    QCOMPARE(description(focused), QString());
 }
 
 void TestApplication::noOptionSelected() {

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLineEdit;
+
+namespace zumora {
+
+// Makes a narrow text box show a calculation's result whole: at the box's own (designed) size
+// when the text fits, else at the largest size that fits down to a legible floor, and beyond
+// that cut with a visible ellipsis. The box stays an ordinary editable line edit: its text,
+// tooltip and accessible value are always the whole result, it takes typing like any text box,
+// and typed text is shown at the designed size. While the box has the keyboard focus it is
+// drawn as a line edit always is, scrolled to its cursor.
+class ResultBox : public QObject {
+    Q_OBJECT
+
+public:
+    explicit ResultBox(QLineEdit& box);
+
+    void show_result(const QString& text);
+    void clear();
+
+    // Whether the result is too wide for the box even at the floor and is drawn cut.
+    bool cut() const { return m_cut; }
+    // The width, in pixels, of the strip a line edit draws its text in.
+    static double text_room(const QLineEdit& box);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void back_to_design_size();
+    void paint_cut();
+
+    QLineEdit& m_box;
+    double m_design_points;
+    bool m_cut = false;
+};
+
+} // namespace zumora
