@@ -46,7 +46,7 @@ FailureNotice::FailureNotice(QWidget* owner)
     connect(&m_timeout, &QTimer::timeout, this, &FailureNotice::dismiss);
 }
 
-void FailureNotice::show_beside(const QWidget& box, QWidget& focus, const QString& message) {
+void FailureNotice::show_beside(QWidget& box, const QString& message) {
     dismiss();
     setText(message);
     adjustSize();
@@ -63,8 +63,8 @@ void FailureNotice::show_beside(const QWidget& box, QWidget& focus, const QStrin
     raise();
     m_timeout.start();
 
-    m_described = &focus;
-    focus.setAccessibleDescription(message);
+    m_described = &box;
+    box.setAccessibleDescription(message);
 }
 
 void FailureNotice::dismiss() {

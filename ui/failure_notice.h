@@ -18,18 +18,16 @@ QString failure_message(ResultCode code, QStringView entry_caption);
 // none of the window's controls. It takes no focus and blocks nothing; it goes away on its own
 // after a few seconds, or when dismissed at the user's next action.
 //
-// A screen reader hears it through the widget that holds the keyboard focus: while the message
-// shows, that widget carries it as its accessible description. Screen readers speak a change to
-// the focused object's description at once (Orca does), whereas the notice window itself is
-// announced by nothing.
+// A screen reader hears it through the box it is about, which carries the message as its
+// accessible description while it shows: screen readers speak the description of the control
+// that gains the focus (Orca does), whereas the notice window itself is announced by nothing.
 class FailureNotice : public QLabel {
     Q_OBJECT
 
 public:
     explicit FailureNotice(QWidget* owner);
 
-    // `focus` is the widget with the keyboard focus once the failure has been handled.
-    void show_beside(const QWidget& box, QWidget& focus, const QString& message);
+    void show_beside(QWidget& box, const QString& message);
     void dismiss();
 
 private:

@@ -115,15 +115,14 @@ void NoteWindow::show_failure(ResultCode code) {
         box = m_second;
         caption = m_second_caption->text();
     }
-    if (box != m_result) {
-        box->setFocus(Qt::OtherFocusReason);
-        box->selectAll();
-    }
     QApplication::beep();
-    // The button just pressed holds the focus after an arithmetic fault; the box concerned
-    // stands in should nothing in the notebook have it.
-    QWidget* focus = focusWidget() ? focusWidget() : box;
-    m_notice->show_beside(*box, *focus, failure_message(code, caption));
+    // The box concerned carries the message before the focus moves to it: a screen reader
+    // speaks the description of the control that gains the focus along with its name. (Orca 43
+    // fails on the description-change event of Qt 6.4, so a change alone would go unheard.)
+    m_notice->show_beside(*box, failure_message(code, caption));
+    box->setFocus(Qt::OtherFocusReason);
+    if (box != m_result)
+        box->selectAll(); // ready to be typed over
 }
 
 void NoteWindow::dismiss_failure() {

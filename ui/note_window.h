@@ -31,9 +31,9 @@ public:
     // Puts the result into Text3, drawn whole (smaller if need be) or plainly marked as cut.
     void show_result(const QString& text);
     // Tells the user, without a dialog, why the calculation gave no result: a beep and a short
-    // message beside the box concerned, which the focused control also carries for a screen
-    // reader. An entry that is not a number gets the focus with its text selected, ready to be
-    // typed over. Every box keeps its text.
+    // message beside the box concerned, which then gets the focus and carries the message for
+    // a screen reader: the entry that is not a number, with its text selected, ready to be
+    // typed over, or the result box after an arithmetic fault. Every box keeps its text.
     void show_failure(ResultCode code);
     // Takes a failure message off the screen, at the user's next action.
     void dismiss_failure();

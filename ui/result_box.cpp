@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyle>
@@ -66,6 +67,7 @@ void ResultBox::show_result(const QString& text) {
     font.setPointSizeF(fit.points);
     m_box.setFont(font);
     m_cut = !fit.whole;
+    m_user_in_box = false;
     m_box.setText(text);
     // When the box is scrolled by its cursor, the leading digits are what must show.
     m_box.setCursorPosition(0);
@@ -90,13 +92,35 @@ void ResultBox::back_to_design_size() {
 }
 
 bool ResultBox::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &m_box && event->type() == QEvent::Paint && m_cut && !m_box.hasFocus()) {
-        paint_cut();
-        return true;
+    if (watched != &m_box)
+        return false;
+    switch (event->type()) {
+    case QEvent::Paint:
+        if (m_cut && !(m_box.hasFocus() && m_user_in_box)) {
+            paint_cut();
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress: {
+        // The user starts working in the box: from now on it is drawn as a text box, with its
+        // cursor. Tab only passes through.
+        const auto* key =
+            event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
+        if (!m_user_in_box &&
+            !(key && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab))) {
+            m_user_in_box = true;
+            m_box.update();
+        }
+        break;
     }
-    if (watched == &m_box &&
-        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+    case QEvent::FocusOut:
+        m_user_in_box = false;
         m_box.update();
+        break;
+    default:
+        break;
+    }
     return false;
 }
 

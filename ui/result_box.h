@@ -11,8 +11,9 @@ namespace zumora {
 // when the text fits, else at the largest size that fits down to a legible floor, and beyond
 // that cut with a visible ellipsis. The box stays an ordinary editable line edit: its text,
 // tooltip and accessible value are always the whole result, it takes typing like any text box,
-// and typed text is shown at the designed size. While the box has the keyboard focus it is
-// drawn as a line edit always is, scrolled to its cursor.
+// and typed text is shown at the designed size. A cut result stays drawn cut when the box gets
+// the focus (a failure gives it to the box); once the user clicks or presses a key in the box it
+// is drawn as a line edit always is, scrolled to its cursor, until the focus leaves.
 class ResultBox : public QObject {
     Q_OBJECT
 
@@ -37,6 +38,7 @@ private:
     QLineEdit& m_box;
     double m_design_points;
     bool m_cut = false;
+    bool m_user_in_box = false; // clicked or typed in since the focus came
 };
 
 } // namespace zumora
