@@ -32,6 +32,7 @@ QStyleOptionFrame panel_of(const QLineEdit& box) {
     return panel;
 }
 
+// The strip a line edit draws its text in.
 QRect text_strip(const QLineEdit& box) {
     const QStyleOptionFrame panel = panel_of(box);
     const QRect contents = box.style()
@@ -54,16 +55,13 @@ ResultBox::ResultBox(QLineEdit& box)
     });
 }
 
-double ResultBox::text_room(const QLineEdit& box) {
-    return text_strip(box).width();
-}
-
 void ResultBox::show_result(const QString& text) {
     QFont font = m_box.font();
-    const ResultFit fit = fit_result(m_design_points, text_room(m_box), [&](double points) {
-        font.setPointSizeF(points);
-        return QFontMetricsF(font, &m_box).horizontalAdvance(text);
-    });
+    const ResultFit fit =
+        fit_result(m_design_points, text_strip(m_box).width(), [&](double points) {
+            font.setPointSizeF(points);
+            return QFontMetricsF(font, &m_box).horizontalAdvance(text);
+        });
     font.setPointSizeF(fit.points);
     m_box.setFont(font);
     m_cut = !fit.whole;

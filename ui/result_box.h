@@ -23,11 +23,6 @@ public:
     void show_result(const QString& text);
     void clear();
 
-    // Whether the result is too wide for the box even at the floor and is drawn cut.
-    bool cut() const { return m_cut; }
-    // The width, in pixels, of the strip a line edit draws its text in.
-    static double text_room(const QLineEdit& box);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -37,7 +32,7 @@ private:
 
     QLineEdit& m_box;
     double m_design_points;
-    bool m_cut = false;
+    bool m_cut = false;         // too wide even at the floor: drawn cut
     bool m_user_in_box = false; // clicked or typed in since the focus came
 };
 
