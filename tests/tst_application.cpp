@@ -129,7 +129,7 @@ void TestApplication::oneCalculation() {
     QCOMPARE(box(u"Text3")->text(), u"1273.24"_s);
     QCOMPARE(box(u"Text1")->text(), u"1000"_s);
     QCOMPARE(box(u"Text2")->text(), u"1000"_s);
-    // The leading digits are what shows in the narrow box.
+    // Whenever the box is scrolled by its cursor, it starts at the leading digits.
     QCOMPARE(box(u"Text3")->cursorPosition(), 0);
 
     calculate(); // the same entries give the same text again
