@@ -48,9 +48,12 @@ FailureNotice::FailureNotice(QWidget* owner)
 
 void FailureNotice::show_beside(QWidget& box, const QString& message) {
     dismiss();
+    const QWidget* window = box.window();
+    // A window of its own inherits no font: the message reads in the notebook's gothic, not in
+    // whatever the desktop's default font falls back to for each script.
+    setFont(window->font());
     setText(message);
     adjustSize();
-    const QWidget* window = box.window();
     QList<QRect> controls;
     for (const QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!control->isWindow() && control->isVisible())
