@@ -39,7 +39,9 @@ sleep 1
 
 rm -f "$log"
 # Its own preferences directory: the user's Orca settings stay untouched and play no part.
-orca --replace --user-prefs "$prefs" --debug-file "$log" >/dev/null 2>&1 & pids+=($!)
+orca --replace --user-prefs "$prefs" --debug-file "$log" >/dev/null 2>&1 &
+orca=$!
+pids+=($orca)
 for _ in $(seq 1 50); do
     grep -q "SPEECH OUTPUT" "$log" 2>/dev/null && break
     sleep 0.2
@@ -76,6 +78,13 @@ xdotool key Tab Tab space # 計算 from the keyboard: a diameter of 0 divides by
 sleep 2
 click "$note" 60 156 # and again with the mouse: the same message must be spoken again
 sleep 3
+
+# Orca writes its log out in full only as it ends.
+kill "$orca"
+for _ in $(seq 1 50); do
+    kill -0 "$orca" 2>/dev/null || break
+    sleep 0.2
+done
 
 echo "Orca's speech output (from $log):"
 grep -a "SPEECH OUTPUT" "$log" | sed 's/^/  /'
