@@ -116,11 +116,12 @@ echo "Orca's speech output (from $log):"
 grep -a "SPEECH OUTPUT" "$log" | sed 's/^/  /'
 status=0
 # Each message as often as the failure happened; each box's text whole, as the line Orca
-# speaks when the focus comes to the box. The cut result is heard bare twice: as the click puts
-# the caret into the box, and as Tab selects its text.
+# speaks when the focus comes to the box. The cut result is heard at least twice more: as the
+# click puts the caret into the box (bare, or with its caption, as Orca's timing has it) and as
+# Tab selects its text.
 for expected in "1 「容積(L)」が数値ではありません" "2 0 で割ることになるため計算できません" \
     "1 'abc selected.'" "1 '1273.24 selected.'" "2 '1000 selected.'" \
-    "1 '0.001 selected.'" "1 '2122066349.38 selected.'" "2 '2122066349.38'"; do
+    "1 '0.001 selected.'" "1 '2122066349.38 selected.'" "3 '2122066349.38"; do
     count=${expected%% *} message=${expected#* }
     spoken=$(grep -a "SPEECH OUTPUT" "$log" | grep -cF "$message" || true)
     if [ "$spoken" -ge "$count" ]; then
@@ -130,4 +131,11 @@ for expected in "1 「容積(L)」が数値ではありません" "2 0 で割る
         status=1
     fi
 done
+# No box is ever heard one character short.
+if short=$(grep -a "SPEECH OUTPUT" "$log" |
+    grep -E "'(ab|100|1273\.2|0\.00|2122066349\.3)( selected)?\.?'"); then
+    echo "heard one character short:" >&2
+    echo "$short" >&2
+    status=1
+fi
 exit $status
