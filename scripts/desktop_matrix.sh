@@ -30,8 +30,8 @@ done
 [ -x "$program" ] || { echo "no program at $program (build it first)" >&2; exit 2; }
 program=$(realpath "$program")
 
-scripts/deps.sh xvfb dbus python3-xlib stress-ng openbox xfwm4 metacity mutter kwin-x11 icewm \
-    fluxbox twm
+scripts/deps.sh xvfb x11-utils dbus python3-xlib stress-ng openbox xfwm4 metacity mutter kwin-x11 \
+    kwin-style-breeze icewm fluxbox twm
 
 runtime=$(mktemp -d)
 export XDG_RUNTIME_DIR=$runtime
@@ -77,8 +77,8 @@ for wm in "${wms[@]}"; do
     export DISPLAY=:$display_number
     Xvfb "$DISPLAY" -screen 0 1920x1080x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     started+=($!)
-    for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$display_number" ] && break
+    for _ in $(seq 200); do
+        xdpyinfo >/dev/null 2>&1 && break
         sleep 0.05
     done
     bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
@@ -90,11 +90,17 @@ for wm in "${wms[@]}"; do
     else
         # The window managers are Qt, GTK and plain X11 programs of their own; none must pick
         # up settings meant for the program under test.
-        env -u QT_QPA_PLATFORM -u QT_SCALE_FACTOR $(command_of "$wm") >/dev/null 2>&1 &
+        env -u QT_QPA_PLATFORM -u QT_SCALE_FACTOR $(command_of "$wm") >"$runtime/wm.log" 2>&1 &
         started+=($!)
         ewmh=(--ewmh)
         [ "$wm" = twm ] && ewmh=()
-        /usr/bin/python3 scripts/desktop_check.py wait-wm "${ewmh[@]}"
+        if ! /usr/bin/python3 scripts/desktop_check.py wait-wm "${ewmh[@]}"; then
+            echo "== $wm: did not start:"
+            tail -5 "$runtime/wm.log"
+            failed=1
+            stop_started
+            continue
+        fi
     fi
     echo "== $wm"
     for n in $(seq "$starts"); do
