@@ -1,5 +1,6 @@
 #include "number_text.h"
 
+#include <QStringList>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -9,6 +10,8 @@
 
 namespace zumora {
 
+using namespace Qt::StringLiterals;
+
 bool entries_present(QStringView first_entry, QStringView second_entry) {
     if (first_entry.isEmpty())
         return false;
@@ -17,7 +20,10 @@ bool entries_present(QStringView first_entry, QStringView second_entry) {
 
 namespace {
 
-// A Japanese input method types full-width forms; they mean the same as their ASCII twins.
+// What a Japanese input method types for the characters of a number means the same as the
+// ASCII character it stands for: full-width digits, signs and punctuation; for '-', the minus
+// sign U+2212 (before a digit) and the prolonged sound mark U+30FC (elsewhere); for '.' and ',',
+// the ideographic full stop and comma (where they do not follow a digit).
 QChar ascii_twin(QChar c) {
     const char16_t u = c.unicode();
     if (u >= u'０' && u <= u'９')
@@ -26,12 +32,39 @@ QChar ascii_twin(QChar c) {
     case u'＋':
         return QChar(u'+');
     case u'－':
+    case u'\u2212':
+    case u'ー':
         return QChar(u'-');
     case u'．':
+    case u'。':
         return QChar(u'.');
+    case u'，':
+    case u'、':
+        return QChar(u',');
     default:
         return c;
     }
+}
+
+QString with_ascii_twins(QStringView text) {
+    QString out = text.toString();
+    for (QChar& c : out)
+        c = ascii_twin(c);
+    return out;
+}
+
+// Users type whichever of a family of look-alike group separators their keyboard gives: a
+// plain space for the narrow no-break space of French, an ASCII apostrophe for the right single
+// quotation mark of Swiss German. Where the locale groups with one of a family, all of it
+// groups.
+QStringList group_separator_forms(const QString& group) {
+    static const QStringList space_like{u"\u202F"_s, u"\u00A0"_s, u" "_s};
+    static const QStringList apostrophes{u"\u2019"_s, u"'"_s};
+    if (space_like.contains(group))
+        return space_like;
+    if (apostrophes.contains(group))
+        return apostrophes;
+    return {group};
 }
 
 // The locale's number symbols, looked up once per locale rather than on every key press: each
@@ -39,7 +72,7 @@ QChar ascii_twin(QChar c) {
 struct NumberSymbols {
     QLocale locale;
     QString decimal;
-    QString group;
+    QStringList groups;
     QString minus;
     QString plus;
     QString exponent;
@@ -49,12 +82,14 @@ const NumberSymbols& symbols_of(const QLocale& locale) {
     thread_local NumberSymbols cached;
     thread_local bool filled = false;
     if (!filled || cached.locale != locale) {
+        // The symbols are read through the same twins as the entry, so that a locale whose
+        // own minus sign is U+2212 still recognises it once the entry has been spelled in ASCII.
         cached = {locale,
-                  locale.decimalPoint(),
-                  locale.groupSeparator(),
-                  locale.negativeSign(),
-                  locale.positiveSign(),
-                  locale.exponential()};
+                  with_ascii_twins(locale.decimalPoint()),
+                  group_separator_forms(with_ascii_twins(locale.groupSeparator())),
+                  with_ascii_twins(locale.negativeSign()),
+                  with_ascii_twins(locale.positiveSign()),
+                  with_ascii_twins(locale.exponential())};
         filled = true;
     }
     return cached;
@@ -67,7 +102,7 @@ public:
     EntryScanner(const QString& text, const NumberSymbols& symbols)
         : m_text(text)
         , m_decimal(symbols.decimal)
-        , m_group(symbols.group)
+        , m_groups(symbols.groups)
         , m_minus(symbols.minus)
         , m_plus(symbols.plus)
         , m_exponent(symbols.exponent) {}
@@ -78,7 +113,10 @@ public:
         else if (!take(m_plus))
             take(u"+");
 
-        const bool has_integer = integer_part(out);
+        const IntegerPart integer = integer_part(out);
+        if (integer == IntegerPart::ZeroLeadGroup)
+            return false;
+        const bool has_integer = integer == IntegerPart::Present;
         bool has_fraction = false;
         if (take(m_decimal)) {
             out += '.';
@@ -99,6 +137,8 @@ public:
     }
 
 private:
+    enum class IntegerPart { Absent, Present, ZeroLeadGroup };
+
     bool at_digit() const {
         return m_pos < m_text.size() && m_text[m_pos] >= u'0' && m_text[m_pos] <= u'9';
     }
@@ -115,14 +155,17 @@ private:
     }
 
     // Digits, optionally grouped: a lead group of one to three digits, then groups of three.
-    bool integer_part(std::string& out) {
+    // A number never starts with a group of zeros: "0,001" is someone's 0.001 under a locale
+    // that groups with the comma, and reading it as 1 would be wrong by a factor of a thousand.
+    IntegerPart integer_part(std::string& out) {
+        const std::size_t lead_start = out.size();
         const qsizetype lead = digits(out);
         if (lead == 0)
-            return false;
+            return IntegerPart::Absent;
         bool grouped = false;
-        while (at(m_group)) {
+        while (const qsizetype separator = group_separator_length()) {
             const qsizetype mark = m_pos;
-            m_pos += m_group.size();
+            m_pos += separator;
             std::string group;
             if (digits(group) != 3 || (!grouped && lead > 3)) {
                 m_pos = mark; // not a group: leave the separator for the caller to reject
@@ -131,7 +174,18 @@ private:
             grouped = true;
             out += group;
         }
-        return true;
+        if (grouped && out.find_first_not_of('0', lead_start) >= lead_start + std::size_t(lead))
+            return IntegerPart::ZeroLeadGroup;
+        return IntegerPart::Present;
+    }
+
+    // The length of the group separator at the current position, 0 where there is none.
+    qsizetype group_separator_length() const {
+        for (const QString& separator : m_groups) {
+            if (at(separator))
+                return separator.size();
+        }
+        return 0;
     }
 
     bool take_exponent_mark() {
@@ -151,7 +205,7 @@ private:
 
     const QString& m_text;
     const QString& m_decimal;
-    const QString& m_group;
+    const QStringList& m_groups;
     const QString& m_minus;
     const QString& m_plus;
     const QString& m_exponent;
@@ -172,9 +226,7 @@ std::optional<double> c_locale_to_double(const std::string& spelled) {
 } // namespace
 
 std::optional<double> entry_to_number(QStringView entry, const QLocale& locale) {
-    QString text = entry.trimmed().toString();
-    for (QChar& c : text)
-        c = ascii_twin(c);
+    const QString text = with_ascii_twins(entry.trimmed());
     std::string spelled;
     spelled.reserve(std::size_t(text.size()) + 2);
     if (!EntryScanner(text, symbols_of(locale)).scan(spelled))

@@ -18,10 +18,14 @@ bool entries_present(QStringView first_entry, QStringView second_entry);
 //
 // Accepted: blanks around the number; one leading sign; digits with the locale's group
 // separators between groups of three; the locale's decimal separator; an exponent (1e3).
-// Full-width digits, signs and full stop, as a Japanese input method types them, count as
-// their ASCII twins. A magnitude too small for a double gives zero or a subnormal.
+// What a Japanese input method types counts as the ASCII character it stands for: full-width
+// digits, signs, full stop and comma; U+2212 and U+30FC as the minus sign; the ideographic
+// full stop and comma. Where the locale groups with a space-like character, a plain space,
+// U+00A0 and U+202F all group; where it groups with an apostrophe, U+2019 and ' both do.
+// A magnitude too small for a double gives zero or a subnormal.
 // Rejected (nullopt): anything else, including blanks only, trailing characters, hexadecimal,
-// "inf" and "nan", and magnitudes beyond the range of a double.
+// "inf" and "nan", a grouped number whose lead group is zero ("0,001"), and magnitudes beyond
+// the range of a double.
 std::optional<double> entry_to_number(QStringView entry, const QLocale& locale = QLocale());
 
 // `value` rounded to the nearest hundredth and written as ResultFormat shows it. Ties round

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Takes screenshots of the whole screen, as a person sees it, under Xvfb with the openbox window
-# manager: the menu window, the notebook after one calculation, and a failure message.
+# manager: the menu window; the notebook after one calculation (kind 3, 1000 and 1000), after a
+# result too wide for the designed 12 pt (kind 4, 1000 and 300), after one too wide even for the
+# smallest size, drawn cut (kind 1, 100 and 0.001); and a failure message.
 # Usage: scripts/screenshots.sh [out-dir] [scale]    (scale: Qt's scale factor, e.g. 2)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,17 +38,30 @@ click() {
 }
 visible_window() { xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
 
+# From the menu: selects the option at the given height, opens the notebook, types both entries
+# and presses 計算.
+calculate() {
+    local option_y=$1 first=$2 second=$3
+    click "$menu" 40 "$option_y"
+    click "$menu" 104 272    # ノモク
+    note=$(visible_window "ズモラ")
+    xdotool type --delay 40 "$first"; xdotool key Tab; xdotool type --delay 40 "$second"
+    click "$note" 60 156     # 計算
+}
+
 sleep 2
 menu=$(xdotool search --sync --onlyvisible --class zumora | head -n 1)
 import -window root "$out/menu$suffix.png"
-click "$menu" 40 140     # Option3, inside Frame1
-click "$menu" 104 272    # ノモク
-note=$(visible_window "ズモラ")
-xdotool type --delay 40 1000; xdotool key Tab; xdotool type --delay 40 1000
-click "$note" 60 156     # 計算
+calculate 140 1000 1000     # Option3, inside Frame1: 1273.24
 import -window root "$out/note$suffix.png"
-click "$note" 164 156    # クリヤ
-click "$note" 140 61     # into Text1
+click "$note" 176 256       # MENU
+calculate 188 1000 300      # Option4: 11111.11
+import -window root "$out/note-long$suffix.png"
+click "$note" 176 256
+calculate 92 100 0.001      # Option1: 2122066349.38
+import -window root "$out/note-cut$suffix.png"
+click "$note" 164 156       # クリヤ
+click "$note" 140 61        # into Text1
 xdotool type --delay 40 abc; xdotool key Tab; xdotool type --delay 40 1000
 click "$note" 60 156
 import -window root "$out/note-failure$suffix.png"

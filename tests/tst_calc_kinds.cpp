@@ -81,6 +81,8 @@ void TestCalcKinds::formulaValueAndText_data() {
         << K::FlowVelocity << u"-100"_s << u"50"_s << -0.8488265397501223 << u"-.85"_s;
     QTest::newRow("2: both negative")
         << K::PipeDiameter << u"-100"_s << u"-1.5"_s << 37.61264281572803 << u"37.61"_s;
+    // ((0 / 1000) / 60) / 0.785398 / 5 is 0, and the square root of zero is no fault.
+    QTest::newRow("2: zero flow") << K::PipeDiameter << u"0"_s << u"5"_s << 0.0 << u"."_s;
     QTest::newRow("5: zero height") << K::CylinderVolume << u"0"_s << u"1000"_s << 0.0 << u"."_s;
     QTest::newRow("6: zero height") << K::SquareVolume << u"0"_s << u"800"_s << 0.0 << u"."_s;
     // A one-micrometre pipe: the integer part is never cut to five digits.

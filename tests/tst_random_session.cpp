@@ -569,10 +569,14 @@ void Session::calculate() {
     }
     m_model.notice_shown = true;
     m_model.notice_since.start();
+    // The box concerned gets the focus: an entry that is not a number with its text selected,
+    // the result box after an arithmetic fault.
     if (e.code == zumora::ResultCode::FirstEntryNotANumber ||
         e.code == zumora::ResultCode::SecondEntryNotANumber) {
         m_model.note_focus = kBoxNames[e.code == zumora::ResultCode::FirstEntryNotANumber ? 0 : 1];
         m_model.note_focus_all_selected = true;
+    } else {
+        m_model.note_focus = kBoxNames[2];
     }
 }
 

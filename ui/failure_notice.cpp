@@ -1,6 +1,7 @@
 #include "failure_notice.h"
 
-#include <QAccessible>
+#include "notice_placement.h"
+
 #include <QScreen>
 
 namespace zumora {
@@ -45,29 +46,36 @@ FailureNotice::FailureNotice(QWidget* owner)
     connect(&m_timeout, &QTimer::timeout, this, &FailureNotice::dismiss);
 }
 
-void FailureNotice::show_below(const QWidget& box, const QString& message) {
+void FailureNotice::show_beside(QWidget& box, const QString& message) {
+    dismiss();
+    const QWidget* window = box.window();
+    // A window of its own inherits no font: the message reads in the notebook's gothic, not in
+    // whatever the desktop's default font falls back to for each script.
+    setFont(window->font());
     setText(message);
     adjustSize();
-    QPoint at = box.mapToGlobal(QPoint(0, box.height() + 2));
-    // Keep the whole message on the screen, also for a box near its right or bottom edge.
-    if (const QScreen* screen = box.screen()) {
-        const QRect area = screen->geometry();
-        at.setX(qBound(area.left(), at.x(), area.right() + 1 - width()));
-        if (at.y() + height() > area.bottom() + 1)
-            at.setY(box.mapToGlobal(QPoint(0, 0)).y() - height() - 2);
+    QList<QRect> controls;
+    for (const QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!control->isWindow() && control->isVisible())
+            controls << QRect(control->mapToGlobal(QPoint(0, 0)), control->size());
     }
-    move(at);
+    const QRect screen = box.screen() ? box.screen()->geometry() : window->frameGeometry();
+    move(place_notice(QRect(box.mapToGlobal(QPoint(0, 0)), box.size()), size(),
+                      window->frameGeometry(), screen, controls));
     show();
     raise();
     m_timeout.start();
 
-    QAccessibleEvent alert(this, QAccessible::Alert);
-    QAccessible::updateAccessibility(&alert);
+    m_described = &box;
+    box.setAccessibleDescription(message);
 }
 
 void FailureNotice::dismiss() {
     m_timeout.stop();
     hide();
+    if (m_described)
+        m_described->setAccessibleDescription({});
+    m_described = nullptr;
 }
 
 } // namespace zumora

@@ -1,6 +1,7 @@
 #include "note_window.h"
 
 #include "failure_notice.h"
+#include "result_box.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -58,6 +59,7 @@ NoteWindow::NoteWindow(QWidget* parent)
     m_first = control<QLineEdit>(controls, u"Text1");
     m_second = control<QLineEdit>(controls, u"Text2");
     m_result = control<QLineEdit>(controls, u"Text3");
+    m_result_box = new ResultBox(*m_result);
 
     // A screen reader names each box by its caption.
     m_first_caption->setBuddy(m_first);
@@ -70,8 +72,6 @@ NoteWindow::NoteWindow(QWidget* parent)
                 &NoteWindow::dismiss_failure);
     for (QLineEdit* box : {m_first, m_second, m_result})
         connect(box, &QLineEdit::textEdited, this, &NoteWindow::dismiss_failure);
-    // Text typed over a result is no longer that result.
-    connect(m_result, &QLineEdit::textEdited, this, [this] { m_result->setToolTip({}); });
 
     connect(control<QPushButton>(controls, u"Command1"), &QPushButton::clicked, this,
             &NoteWindow::calculateRequested);
@@ -102,11 +102,7 @@ void NoteWindow::focus_first_entry() {
 
 void NoteWindow::show_result(const QString& text) {
     dismiss_failure();
-    m_result->setText(text);
-    // The box is narrower than a long result; its start, the leading digits, is what must show.
-    // The whole result stays readable in the box's tooltip and by moving the cursor.
-    m_result->setCursorPosition(0);
-    m_result->setToolTip(text);
+    m_result_box->show_result(text);
 }
 
 void NoteWindow::show_failure(ResultCode code) {
@@ -119,12 +115,14 @@ void NoteWindow::show_failure(ResultCode code) {
         box = m_second;
         caption = m_second_caption->text();
     }
-    if (box != m_result) {
-        box->setFocus(Qt::OtherFocusReason);
-        box->selectAll();
-    }
     QApplication::beep();
-    m_notice->show_below(*box, failure_message(code, caption));
+    // The box concerned carries the message before the focus moves to it: a screen reader
+    // speaks the description of the control that gains the focus along with its name. (Orca 43
+    // fails on the description-change event of Qt 6.4, so a change alone would go unheard.)
+    m_notice->show_beside(*box, failure_message(code, caption));
+    box->setFocus(Qt::OtherFocusReason);
+    if (box != m_result)
+        box->selectAll(); // ready to be typed over
 }
 
 void NoteWindow::dismiss_failure() {
@@ -135,8 +133,7 @@ void NoteWindow::clear_boxes() {
     dismiss_failure();
     m_first->clear();
     m_second->clear();
-    m_result->clear();
-    m_result->setToolTip({});
+    m_result_box->clear();
 }
 
 void NoteWindow::closeEvent(QCloseEvent* event) {

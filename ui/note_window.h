@@ -12,6 +12,7 @@ class QLineEdit;
 namespace zumora {
 
 class FailureNotice;
+class ResultBox;
 
 // NOTE: the notebook in which one calculation is done. It holds the two entries, the result
 // box and the four captions; it keeps no calculation kind of its own.
@@ -27,10 +28,12 @@ public:
     // Writes the kind's captions onto Label1 to Label4, in that order.
     void apply_kind_captions(CalcKind kind);
     void focus_first_entry();
+    // Puts the result into Text3, drawn whole (smaller if need be) or plainly marked as cut.
     void show_result(const QString& text);
     // Tells the user, without a dialog, why the calculation gave no result: a beep and a short
-    // message beside the box concerned. An entry that is not a number gets the focus with its
-    // text selected, ready to be typed over. Every box keeps its text.
+    // message beside the box concerned, which then gets the focus and carries the message for
+    // a screen reader: the entry that is not a number, with its text selected, ready to be
+    // typed over, or the result box after an arithmetic fault. Every box keeps its text.
     void show_failure(ResultCode code);
     // Takes a failure message off the screen, at the user's next action.
     void dismiss_failure();
@@ -55,6 +58,7 @@ private:
     QLineEdit* m_first;
     QLineEdit* m_second;
     QLineEdit* m_result;
+    ResultBox* m_result_box;
     FailureNotice* m_notice;
 };
 
