@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
+#include <cstdlib>
 
 namespace zumora {
 
@@ -56,8 +57,10 @@ public:
         switch (event->type()) {
         case QEvent::Show:
             // Some window managers (metacity, mutter) put a window they let go of where its
-            // frame was, and Qt follows; it is still unmapped here.
-            if (m_hidden_at && m_window.geometry().topLeft() != *m_hidden_at)
+            // frame was, and Qt follows; it is still unmapped here. A window the user restores
+            // from its icon is the window manager's to place.
+            if (!event->spontaneous() && m_hidden_at &&
+                m_window.geometry().topLeft() != *m_hidden_at)
                 move_client_to(m_window, *m_hidden_at);
             [[fallthrough]];
         case QEvent::Move:
@@ -68,7 +71,8 @@ public:
             break;
         case QEvent::Hide:
             m_tracker.hidden();
-            m_hidden_at = m_window.geometry().topLeft();
+            if (!event->spontaneous())
+                m_hidden_at = m_window.geometry().topLeft();
             break;
         default:
             break;

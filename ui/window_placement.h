@@ -59,7 +59,8 @@ private:
 // screen. Before a window is first mapped its frame is not known to Qt: the window manager is
 // asked for it, and where it cannot tell at once, `frame_estimate` stands in (the frame of
 // another window of the program). The window is centred once more by its real frame as soon
-// as that becomes known, unless the user has moved it or it has been hidden since.
+// as that becomes known, unless the user has moved it or it has been hidden since. Whenever the
+// program shows it again, it is put back where it was hidden.
 void center_on_screen(QWidget& window, QMargins frame_estimate = {});
 
 } // namespace zumora
