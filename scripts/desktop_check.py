@@ -7,8 +7,8 @@ Usage: desktop_check.py wait-wm [--ewmh]
 `wait-wm` returns once a window manager has taken over the display's root window (and, with
 --ewmh, has announced itself). `run` starts PROGRAM once and prints one line of what it measured;
 start 1 moves the menu window by its title bar, takes it to the notebook and back and closes
-the menu window; start 2 opens the notebook and closes it; later starts check the menu window
-and close it. The exit status is 1 when a check failed.
+the menu window; later starts open the notebook and close it (even starts) or go back and close
+the menu window (odd starts). The exit status is 1 when a check failed.
 """
 
 import subprocess
@@ -238,15 +238,18 @@ def run(program, start, no_wm):
             report.append(f"back from NOTE at {place(back)}")
             desktop.close(menu)
             closed = "MENU"
-        elif start == 2:
+        else:
             desktop.click_client(menu, MENU_OPEN)
             note = desktop.shown_window(process.pid, NOTE_CLIENT)
             report.append(centred(desktop, "NOTE", desktop.settled_outer(note)))
-            desktop.close(note)
-            closed = "NOTE"
-        else:
-            desktop.close(menu)
-            closed = "MENU"
+            if start % 2 == 0:
+                desktop.close(note)
+                closed = "NOTE"
+            else:
+                desktop.click_client(note, NOTE_BACK)
+                menu = desktop.shown_window(process.pid, MENU_CLIENT)
+                desktop.close(menu)
+                closed = "MENU"
         try:
             status = process.wait(timeout=10)
         except subprocess.TimeoutExpired:
