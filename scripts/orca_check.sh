@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Checks with the real screen reader that a failed calculation is spoken. Runs the program and
-# Orca under Xvfb with the openbox window manager, in a session bus of their own with the
-# accessibility bus, drives the program with xdotool into failures (an entry that is not a
-# number, by mouse; a division by zero, by keyboard and then by mouse), and looks for each
-# message among the speech-output lines of Orca's debug log. Prints those lines; exits with status 1 if a message was not spoken.
+# Checks with the real screen reader that a failed calculation is spoken and that the numbers in
+# the boxes are heard whole. Runs the program and Orca under Xvfb with the openbox window
+# manager, in a session bus of their own with the accessibility bus, drives the program with
+# xdotool into failures (an entry that is not a number, by mouse; a division by zero, by
+# keyboard and then by mouse) and into boxes that hold numbers, and looks for each message and
+# each box's text, whole, among the speech-output lines of Orca's debug log. Prints those lines;
+# exits with status 1 if a line was not spoken.
 # Usage: scripts/orca_check.sh [log-file]    (default: build/orca-check.log)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -78,6 +80,30 @@ xdotool key Tab Tab space # 計算 from the keyboard: a diameter of 0 divides by
 sleep 2
 click "$note" 60 156 # and again with the mouse: the same message must be spoken again
 sleep 3
+# Numbers are heard whole as the focus comes to a box: by Tab, which selects the box's text,
+# and by the mouse, which does not; a result drawn whole and one drawn cut.
+click "$note" 140 101 # into Text2
+xdotool key ctrl+a
+xdotool type --delay 60 1000
+xdotool key Tab Tab space # 計算: 1273.24
+sleep 2
+for _ in 1 2 3; do # back into Text3, Text2 and Text1
+    xdotool key shift+Tab
+    sleep 1
+done
+click "$note" 176 256 # MENU
+click "$menu" 40 92   # Option1: velocity from flow and diameter
+click "$menu" 104 272 # ノモク
+xdotool type --delay 60 100
+xdotool key Tab
+xdotool type --delay 60 0.001
+xdotool key Tab Tab space # 計算: 2122066349.38, drawn cut
+sleep 2
+click "$note" 140 212 # Text3
+xdotool key shift+Tab # Text2
+sleep 1
+xdotool key Tab # Text3
+sleep 2
 
 # Orca writes its log out in full only as it ends.
 kill "$orca"
@@ -89,8 +115,12 @@ done
 echo "Orca's speech output (from $log):"
 grep -a "SPEECH OUTPUT" "$log" | sed 's/^/  /'
 status=0
-# Each message as often as the failure happened.
-for expected in "1 「容積(L)」が数値ではありません" "2 0 で割ることになるため計算できません"; do
+# Each message as often as the failure happened; each box's text whole, as the line Orca
+# speaks when the focus comes to the box. The cut result is heard bare twice: as the click puts
+# the caret into the box, and as Tab selects its text.
+for expected in "1 「容積(L)」が数値ではありません" "2 0 で割ることになるため計算できません" \
+    "1 'abc selected.'" "1 '1273.24 selected.'" "2 '1000 selected.'" \
+    "1 '0.001 selected.'" "1 '2122066349.38 selected.'" "2 '2122066349.38'"; do
     count=${expected%% *} message=${expected#* }
     spoken=$(grep -a "SPEECH OUTPUT" "$log" | grep -cF "$message" || true)
     if [ "$spoken" -ge "$count" ]; then

@@ -2,6 +2,7 @@
 
 #include "calc_kinds.h"
 #include "japanese_font.h"
+#include "line_edit_accessible.h"
 #include "menu_window.h"
 #include "note_window.h"
 #include "number_text.h"
@@ -13,7 +14,11 @@
 
 namespace zumora {
 
-Application::Application() = default;
+Application::Application() {
+    // Before any window and its text boxes exist, so that every box reads whole.
+    install_line_edit_accessibility();
+}
+
 Application::~Application() = default;
 
 void Application::start() {
