@@ -33,6 +33,5 @@ add_test(NAME data_metadata_consistent
         -DDESKTOP=${_desktop}
         -DMETAINFO=${_metainfo}
         -DVERSION=${PROJECT_VERSION}
-        -DHOMEPAGE=${PROJECT_HOMEPAGE_URL}
         -DEXECUTABLE=$<TARGET_FILE_NAME:zumora>
         -P ${CMAKE_CURRENT_SOURCE_DIR}/check_metadata.cmake)

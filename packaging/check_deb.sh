@@ -68,7 +68,7 @@ has_dependency() {
 has_dependency fonts-ipafont-gothic || fault "Depends lacks fonts-ipafont-gothic"
 # Computed from the program's libraries by dpkg-shlibdeps.
 has_dependency libqt6widgets6 || fault "Depends lacks libqt6widgets6 (shlibdeps not run?)"
-for field in Package Version Architecture Maintainer Section Homepage Description; do
+for field in Package Version Architecture Maintainer Section Description; do
     [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fault "control field $field is empty"
 done
 
@@ -93,9 +93,18 @@ fi
 # Debian's own package checker, where installed; its errors are policy faults, not taste.
 if command -v lintian >/dev/null; then
     lintian_status=0
-    lintian_report=$(lintian --fail-on error "$deb" 2>&1) || lintian_status=$?
+    lintian_options=(--fail-on error,warning)
+    # A local build is signed by the builder's account on the build machine, an address
+    # lintian rightly calls no public one; a release build sets DEBEMAIL (see CPackConfig.cmake).
+    if [ "${ZUMORA_DEB_LOCAL_MAINTAINER:-OFF}" = ON ]; then
+        echo "note: the maintainer is the local account $(dpkg-deb -f "$deb" Maintainer);" \
+            "set DEBFULLNAME and DEBEMAIL to build a package for others"
+        lintian_options+=(--suppress-tags
+            bogus-mail-host,bogus-mail-host-in-debian-changelog,root-in-contact)
+    fi
+    lintian_report=$(lintian "${lintian_options[@]}" "$deb" 2>&1) || lintian_status=$?
     grep -v 'running with root privileges' <<<"$lintian_report" || true
-    [ "$lintian_status" -eq 0 ] || fault "lintian reports errors"
+    [ "$lintian_status" -eq 0 ] || fault "lintian reports errors or warnings"
 else
     echo "note: lintian is not installed; Debian policy not checked"
 fi

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev libbenchmark-dev
+    # the menu window's empty title on Wayland goes through Qt's platform interface
+    qt6-base-private-dev libwayland-dev
     # the Japanese proportional gothic the windows are designed around
     fonts-ipafont-gothic
     "$@"

@@ -12,6 +12,9 @@ class TestWindowPlacement : public QObject {
 private slots:
     void centredPosition_data();
     void centredPosition();
+    void frameBecomesKnown_data();
+    void frameBecomesKnown();
+    void movesOnlyOnce();
     void windowsLandCentred();
 };
 
@@ -40,6 +43,87 @@ void TestWindowPlacement::centredPosition() {
     const QPointF at = zumora::centred_position(screen, window);
     QCOMPARE(at.x(), position.x());
     QCOMPARE(at.y(), position.y());
+}
+
+namespace {
+
+// MENU's client area, 3135 x 4530 twips, on a 1920 x 1080 screen (28800 x 16200 twips).
+const QRect kScreen(0, 0, 1920, 1080);
+const QSize kMenuClient(209, 302);
+// A frame of 4 pixels with a 24-pixel title bar: outer size 217 x 330, 3255 x 4950 twips.
+// Left (28800 - 3255) / 2 = 12772.5 twips = 851.5 pixels, rounds to 852; top 5625 = 375.
+// Its client area then belongs at 856, 399.
+const QMargins kFrame(4, 24, 4, 4);
+const QPoint kCentredClient(856, 399);
+// With no frame assumed: left (28800 - 3135) / 2 = 12832.5 = 855.5, rounds to 856;
+// top (16200 - 4530) / 2 = 5835 = 389.
+const QPoint kFramelessClient(856, 389);
+
+} // namespace
+
+// The window is first placed by the frame assumed before the map; `client_now` is where the
+// client area is when the window manager tells the real frame.
+void TestWindowPlacement::frameBecomesKnown_data() {
+    QTest::addColumn<QMargins>("assumed");
+    QTest::addColumn<QPoint>("asked");
+    QTest::addColumn<bool>("hiddenBefore");
+    QTest::addColumn<QMargins>("told");
+    QTest::addColumn<QPoint>("clientNow");
+    QTest::addColumn<bool>("moves");
+    QTest::addColumn<QPoint>("movedTo");
+
+    QTest::newRow("answered before the map: stays")
+        << kFrame << kCentredClient << false << kFrame << kCentredClient << false << QPoint();
+    QTest::newRow("answered late, client where it was asked: centred by the frame")
+        << QMargins() << kFramelessClient << false << kFrame << kFramelessClient << true
+        << kCentredClient;
+    QTest::newRow("answered late, frame put where the client was asked: centred by the frame")
+        << QMargins() << kFramelessClient << false << kFrame << QPoint(860, 413) << true
+        << kCentredClient;
+    QTest::newRow("answered late with another window's frame: centred by its own")
+        << QMargins(2, 2, 2, 2) << kFramelessClient << false << kFrame << kFramelessClient << true
+        << kCentredClient;
+    QTest::newRow("never answered until the window was hidden: stays")
+        << QMargins() << kFramelessClient << true << kFrame << kFramelessClient << false
+        << QPoint();
+    QTest::newRow("user moved the window before the frame became known: stays")
+        << QMargins() << kFramelessClient << false << kFrame << QPoint(300, 200) << false
+        << QPoint();
+    QTest::newRow("no window manager, no frame: stays")
+        << QMargins() << kFramelessClient << false << QMargins() << kFramelessClient << false
+        << QPoint();
+}
+
+void TestWindowPlacement::frameBecomesKnown() {
+    QFETCH(QMargins, assumed);
+    QFETCH(QPoint, asked);
+    QFETCH(bool, hiddenBefore);
+    QFETCH(QMargins, told);
+    QFETCH(QPoint, clientNow);
+    QFETCH(bool, moves);
+    QFETCH(QPoint, movedTo);
+
+    zumora::PlacementTracker tracker(kScreen, kMenuClient, assumed);
+    QCOMPARE(tracker.client_position(), asked);
+    if (hiddenBefore)
+        tracker.hidden();
+    const std::optional<QPoint> move = tracker.frame_known(told, clientNow);
+    QCOMPARE(move.has_value(), moves);
+    if (moves)
+        QCOMPARE(*move, movedTo);
+}
+
+// A window is re-centred once; whatever the window manager reports afterwards, and whatever
+// the user does, it is not moved again.
+void TestWindowPlacement::movesOnlyOnce() {
+    zumora::PlacementTracker tracker(kScreen, kMenuClient, QMargins());
+    QCOMPARE(tracker.frame_known(kFrame, kFramelessClient), std::optional(kCentredClient));
+    QVERIFY(tracker.settled());
+    QCOMPARE(tracker.frame_known(QMargins(1, 19, 1, 1), kCentredClient), std::nullopt);
+
+    zumora::PlacementTracker dragged(kScreen, kMenuClient, QMargins());
+    QCOMPARE(dragged.frame_known(kFrame, QPoint(10, 10)), std::nullopt);
+    QCOMPARE(dragged.frame_known(kFrame, kFramelessClient), std::nullopt);
 }
 
 // Each window is centred once, when it is built: MENU at start-up, NOTE on first opening.

@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "calc_kinds.h"
+#include "japanese_font.h"
 #include "line_edit_accessible.h"
 #include "menu_window.h"
 #include "note_window.h"
@@ -31,6 +32,9 @@ void Application::start() {
     // One icon for both windows, embedded in the program. Decoding it after the menu has been
     // asked onto the screen lets the work overlap with the window manager's mapping.
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/zumora/zumora.png")));
+    // Without a Japanese font every caption is an empty box; the user is told why, once.
+    if (const QString missing = missing_japanese_font_message(); !missing.isEmpty())
+        qWarning("%s", qPrintable(missing));
 }
 
 MenuWindow& Application::menu() {

@@ -1,5 +1,7 @@
 #include "window_design.h"
 
+#include "japanese_font.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,7 +60,7 @@ Controls build_window(QWidget& window, const WindowDesign& design) {
     window.setWindowTitle(design.title.toString());
     window.setFixedSize(twips_to_pixels(design.client_width),
                         twips_to_pixels(design.client_height));
-    window.setFont(QFont(kDesignFontFamily.toString(), int(kWindowFontPoints)));
+    window.setFont(design_font(kWindowFontPoints));
 
     Controls controls;
     for (const ControlDesign& c : design.controls) {
@@ -68,9 +70,7 @@ Controls build_window(QWidget& window, const WindowDesign& design) {
         control->setObjectName(c.name.toString());
         control->setGeometry(pixel_rect(c));
         if (c.font_points > 0.0) {
-            QFont font(kDesignFontFamily.toString());
-            font.setPointSizeF(c.font_points);
-            control->setFont(font);
+            control->setFont(design_font(c.font_points));
         }
         if (c.text_color)
             apply_text_color(*control, c.type, *c.text_color);

@@ -19,7 +19,8 @@ constexpr int twips_to_pixels(int twips) {
 }
 
 // The designs' font is "ＭＳ Ｐゴシック", which Linux does not have; IPA's proportional gothic
-// has the same metrics, so every caption fits its control as designed.
+// has the same metrics, so every caption fits its control as designed. Where it is missing,
+// others stand in (japanese_font.h).
 inline constexpr QStringView kDesignFontFamily = u"IPAPGothic";
 // Controls without a font of their own take the window's font: the Japanese desktop's usual
 // 9-point user-interface size in the same family.

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
+#include <cstdlib>
 
 namespace zumora {
 
@@ -20,55 +21,75 @@ int pixels(float twips) {
     return int(std::lround(twips / float(kTwipsPerPixel)));
 }
 
-// Centres `window` by its outer size, taking `frame` as the frame around it.
-void move_centred(QWidget& window, QMargins frame) {
-    const QScreen* screen = window.screen();
-    const QPointF at =
-        centred_position(twips(screen->geometry().size()), twips(window.size().grownBy(frame)));
-    QPoint corner =
-        screen->geometry().topLeft() + QPoint(pixels(float(at.x())), pixels(float(at.y())));
-    // QWidget::move places a window that is not created yet by its outer corner, frame
-    // included; a created one by its client area, offset by the frame that Qt already knows.
-    if (window.testAttribute(Qt::WA_WState_Created)) {
-        const QMargins known = frame_margins(window);
-        corner += QPoint(frame.left() - known.left(), frame.top() - known.top());
-    }
-    window.move(corner);
+QPoint top_left(QMargins frame) {
+    return {frame.left(), frame.top()};
 }
 
-// Centres a window once more when its real frame has become known with its first map: a
-// no-op when the frame was guessed right. It looks only at the first move after the window is
-// shown, which comes with the map itself, so it can never undo a place the user dragged the
-// window to.
-class RecentreWhenFrameKnown : public QObject {
+// A pixel either way is rounding (a scaled screen, a window manager's own arithmetic), not a
+// place anyone chose.
+bool same_place(QPoint a, QPoint b) {
+    return std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1;
+}
+
+// Puts the client area of `window` at `client`. A window not created yet would be placed by
+// its outer corner with a frame Qt guesses and corrects at the map, so it is created first.
+void move_client_to(QWidget& window, QPoint client) {
+    window.winId();
+    window.move(client - (window.geometry().topLeft() - window.pos()));
+}
+
+// Keeps a window centred until its real frame is known, fed by the window's own show, move and
+// hide events and by the window manager's reports of the frame; and brings a window that is
+// shown again back to where it was hidden.
+class KeepPlace : public QObject {
 public:
-    explicit RecentreWhenFrameKnown(QWidget& window)
+    KeepPlace(QWidget& window, const PlacementTracker& tracker)
         : QObject(&window)
-        , m_window(window) {
+        , m_window(window)
+        , m_tracker(tracker) {
         window.installEventFilter(this);
+        watch_frame_extents(window, *this, [this](QMargins frame) { frame_known(frame); });
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != &m_window)
             return false;
-        const QMargins frame = frame_margins(m_window);
-        if (event->type() == QEvent::Show) {
-            m_shown = true;
-            if (frame.isNull())
-                return false; // the frame comes with the move that follows the map
-        } else if (event->type() != QEvent::Move || !m_shown) {
-            return false;
+        switch (event->type()) {
+        case QEvent::Show:
+            // Some window managers (metacity, mutter) put a window they let go of where its
+            // frame was, and Qt follows; it is still unmapped here. A window the user restores
+            // from its icon is the window manager's to place.
+            if (!event->spontaneous() && m_hidden_at &&
+                m_window.geometry().topLeft() != *m_hidden_at)
+                move_client_to(m_window, *m_hidden_at);
+            [[fallthrough]];
+        case QEvent::Move:
+            // Where the window manager tells no frame of its own, Qt may learn it from the
+            // window the client has been put into.
+            if (const QMargins known = frame_margins(m_window); !known.isNull())
+                frame_known(known);
+            break;
+        case QEvent::Hide:
+            m_tracker.hidden();
+            if (!event->spontaneous())
+                m_hidden_at = m_window.geometry().topLeft();
+            break;
+        default:
+            break;
         }
-        m_window.removeEventFilter(this);
-        deleteLater();
-        if (!frame.isNull())
-            move_centred(m_window, frame);
         return false;
     }
 
 private:
+    void frame_known(QMargins frame) {
+        if (const std::optional<QPoint> to =
+                m_tracker.frame_known(frame, m_window.geometry().topLeft()))
+            move_client_to(m_window, *to);
+    }
+
     QWidget& m_window;
-    bool m_shown = false;
+    PlacementTracker m_tracker;
+    std::optional<QPoint> m_hidden_at;
 };
 
 } // namespace
@@ -79,6 +100,11 @@ QPointF centred_position(QSizeF screen_twips, QSizeF window_twips) {
     return {left, top};
 }
 
+QPoint centred_outer_corner(QRect screen, QSize client, QMargins frame) {
+    const QPointF at = centred_position(twips(screen.size()), twips(client.grownBy(frame)));
+    return screen.topLeft() + QPoint(pixels(float(at.x())), pixels(float(at.y())));
+}
+
 QMargins frame_margins(const QWidget& window) {
     const QRect outer = window.frameGeometry();
     const QRect inner = window.geometry();
@@ -86,15 +112,40 @@ QMargins frame_margins(const QWidget& window) {
             outer.bottom() - inner.bottom()};
 }
 
-void center_on_screen(QWidget& window, QMargins frame_estimate) {
-    if (const QMargins known = frame_margins(window); !known.isNull()) {
-        move_centred(window, known);
-    } else if (const std::optional<QMargins> asked = frame_before_map(window)) {
-        move_centred(window, *asked);
-    } else {
-        move_centred(window, frame_estimate);
-        new RecentreWhenFrameKnown(window);
+PlacementTracker::PlacementTracker(QRect screen, QSize client, QMargins assumed_frame)
+    : m_screen(screen)
+    , m_client(client)
+    , m_asked_outer(centred_outer_corner(screen, client, assumed_frame))
+    , m_asked_client(m_asked_outer + top_left(assumed_frame)) {}
+
+std::optional<QPoint> PlacementTracker::frame_known(QMargins frame, QPoint client_now) {
+    if (m_settled)
+        return std::nullopt;
+    // Where the window manager may have put the client: where it was asked to be, or inside a
+    // frame put where the client or the outer corner was asked to be.
+    const bool placed_by_program = same_place(client_now, m_asked_client) ||
+                                   same_place(client_now, m_asked_client + top_left(frame)) ||
+                                   same_place(client_now, m_asked_outer + top_left(frame));
+    if (!placed_by_program) {
+        m_settled = true; // the user has moved the window
+        return std::nullopt;
     }
+    const QPoint target = centred_outer_corner(m_screen, m_client, frame) + top_left(frame);
+    if (same_place(client_now, target))
+        return std::nullopt;
+    // Moved once only: a window manager that answers a move with a move of its own must not
+    // set off a chase.
+    m_settled = true;
+    return target;
+}
+
+void center_on_screen(QWidget& window, QMargins frame_estimate) {
+    QMargins assumed = frame_margins(window);
+    if (assumed.isNull())
+        assumed = frame_before_map(window).value_or(frame_estimate);
+    const PlacementTracker tracker(window.screen()->geometry(), window.size(), assumed);
+    move_client_to(window, tracker.client_position());
+    new KeepPlace(window, tracker);
 }
 
 } // namespace zumora

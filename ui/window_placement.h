@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QMargins>
+#include <QPoint>
 #include <QPointF>
+#include <QRect>
+#include <QSize>
 #include <QSizeF>
+#include <optional>
 
 class QWidget;
 
@@ -13,14 +17,50 @@ namespace zumora {
 // twip; a window larger than the screen gets a negative position.
 QPointF centred_position(QSizeF screen_twips, QSizeF window_twips);
 
+// The outer top-left corner, in pixels, that centres a window whose client area has the given
+// size and whose frame is `frame` on `screen`.
+QPoint centred_outer_corner(QRect screen, QSize client, QMargins frame);
+
 // The frame a window manager puts around `window`: zero until the window has been mapped.
 QMargins frame_margins(const QWidget& window);
 
+// Where a window's client area must go so that the window is centred by its outer size, and
+// whether it must go there again once its real frame is known. Before a window is mapped its
+// frame can only be assumed; the window manager tells the real one before the map, after it,
+// or never. The window is moved again only while nothing but the program and the window
+// manager has placed it: a window manager puts the client where the program asked (static
+// gravity) or puts its frame there (north-west gravity); any other place is the user's.
+// Once the window has been hidden, it is never moved again.
+class PlacementTracker {
+public:
+    PlacementTracker(QRect screen, QSize client, QMargins assumed_frame);
+
+    // Where the client area is asked to go first.
+    QPoint client_position() const { return m_asked_client; }
+
+    // The window manager has told the window's frame; `client_now` is where the client area
+    // is at this moment. Gives the client position to move to, or none.
+    std::optional<QPoint> frame_known(QMargins frame, QPoint client_now);
+
+    // The window has been taken off the screen: its place is final.
+    void hidden() { m_settled = true; }
+
+    bool settled() const { return m_settled; }
+
+private:
+    QRect m_screen;
+    QSize m_client;
+    QPoint m_asked_outer;
+    QPoint m_asked_client;
+    bool m_settled = false;
+};
+
 // Moves `window`, keeping its size, so that its outer rectangle is centred on the whole
 // screen. Before a window is first mapped its frame is not known to Qt: the window manager is
-// asked for it, and where it cannot tell, `frame_estimate` stands in (the frame of another
-// window of the program). The window is centred once more by its real frame as soon as that is
-// known, which moves it only if the frame was guessed wrong.
+// asked for it, and where it cannot tell at once, `frame_estimate` stands in (the frame of
+// another window of the program). The window is centred once more by its real frame as soon
+// as that becomes known, unless the user has moved it or it has been hidden since. Whenever the
+// program shows it again, it is put back where it was hidden.
 void center_on_screen(QWidget& window, QMargins frame_estimate = {});
 
 } // namespace zumora

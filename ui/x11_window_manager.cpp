@@ -4,6 +4,10 @@
 #include <QWidget>
 
 #ifdef ZUMORA_HAVE_XCB
+#include <QAbstractNativeEventFilter>
+#include <QHash>
+#include <QPointer>
+#include <QRect>
 #include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
 #include <chrono>
@@ -84,6 +88,115 @@ std::optional<QMargins> read_frame_extents(xcb_connection_t* connection, xcb_win
     return QMargins(int(lrtb[0]), int(lrtb[2]), int(lrtb[1]), int(lrtb[3]));
 }
 
+// The frame as the window the client sits in shows it: that window's outer rectangle, border
+// included, around the client's.
+std::optional<QMargins> frame_from_tree(xcb_connection_t* connection, xcb_window_t window) {
+    const xcb_window_t root = root_of(connection);
+    xcb_window_t frame = window;
+    for (;;) {
+        Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(connection, xcb_query_tree(connection, frame), nullptr));
+        if (!tree)
+            return std::nullopt;
+        if (tree->parent == root)
+            break;
+        frame = tree->parent;
+    }
+    if (frame == window)
+        return std::nullopt;
+    Reply<xcb_get_geometry_reply_t> outer(
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, frame), nullptr));
+    Reply<xcb_get_geometry_reply_t> client(
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr));
+    Reply<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
+        connection, xcb_translate_coordinates(connection, window, root, 0, 0), nullptr));
+    if (!outer || !client || !at)
+        return std::nullopt;
+    const QRect outer_rect(outer->x, outer->y, outer->width + 2 * outer->border_width,
+                           outer->height + 2 * outer->border_width);
+    const QRect client_rect(at->dst_x, at->dst_y, client->width, client->height);
+    return QMargins(client_rect.left() - outer_rect.left(), client_rect.top() - outer_rect.top(),
+                    outer_rect.right() - client_rect.right(),
+                    outer_rect.bottom() - client_rect.bottom());
+}
+
+// Sees the window manager's reports of frames as they arrive, before Qt handles them. Qt keeps
+// no signal for a frame that changes without a move.
+class FrameExtentsWatch : public QAbstractNativeEventFilter {
+public:
+    struct Watcher {
+        QPointer<QObject> context;
+        std::function<void(QMargins)> on_frame;
+    };
+
+    static FrameExtentsWatch& instance() {
+        static FrameExtentsWatch* watch = [] {
+            auto* created = new FrameExtentsWatch;
+            QCoreApplication::instance()->installNativeEventFilter(created);
+            return created;
+        }();
+        return *watch;
+    }
+
+    void add(xcb_window_t window, QObject& context, std::function<void(QMargins)> on_frame) {
+        m_watchers.insert(window, Watcher{&context, std::move(on_frame)});
+        QObject::connect(&context, &QObject::destroyed, &context,
+                         [this, window] { m_watchers.remove(window); });
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        xcb_connection_t* connection = x11_connection();
+        xcb_window_t window = XCB_WINDOW_NONE;
+        bool from_tree = false;
+        switch (event->response_type & 0x7f) {
+        case XCB_PROPERTY_NOTIFY: {
+            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (notify->atom == atoms(connection).net_frame_extents)
+                window = notify->window;
+            break;
+        }
+        case XCB_REPARENT_NOTIFY: {
+            // A window manager that tells no frame (twm) shows it by the window it puts the
+            // client into; Qt sees no move when the client stays where it was.
+            const auto* notify = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
+            if (notify->window == notify->event && notify->parent != root_of(connection))
+                window = notify->window;
+            from_tree = true;
+            break;
+        }
+        default:
+            break;
+        }
+        const auto found = m_watchers.constFind(window);
+        if (window == XCB_WINDOW_NONE || found == m_watchers.cend() || !found->context)
+            return false;
+        // Read once Qt has handled the events that came with this one, so that the window's
+        // place as Qt knows it is up to date.
+        QMetaObject::invokeMethod(
+            found->context,
+            [this, connection, window, from_tree] {
+                const auto watcher = m_watchers.constFind(window);
+                if (watcher == m_watchers.cend())
+                    return;
+                std::optional<QMargins> frame;
+                if (!from_tree)
+                    frame = read_frame_extents(connection, window);
+                else if (!window_manager_supports(connection, atoms(connection).net_frame_extents))
+                    frame = frame_from_tree(connection, window);
+                if (frame)
+                    watcher->on_frame(*frame);
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    QHash<xcb_window_t, Watcher> m_watchers;
+};
+
 } // namespace
 #endif
 
@@ -143,6 +256,19 @@ std::optional<QMargins> frame_before_map(QWidget& window) {
 #else
     Q_UNUSED(window);
     return std::nullopt;
+#endif
+}
+
+void watch_frame_extents(QWidget& window, QObject& context,
+                         std::function<void(QMargins)> on_frame) {
+#ifdef ZUMORA_HAVE_XCB
+    if (!x11_connection())
+        return;
+    FrameExtentsWatch::instance().add(xcb_window_t(window.winId()), context, std::move(on_frame));
+#else
+    Q_UNUSED(window);
+    Q_UNUSED(context);
+    Q_UNUSED(on_frame);
 #endif
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QMargins>
+#include <functional>
 #include <optional>
+
+class QObject;
 
 class QWidget;
 
@@ -19,5 +22,10 @@ void show_empty_title_as_empty(QWidget& window);
 // first map so that the window can be placed by its outer size from the start. None when the
 // window manager cannot tell (or does not answer at once).
 std::optional<QMargins> frame_before_map(QWidget& window);
+
+// Calls `on_frame`, from the event loop, each time the window manager sets or changes the frame
+// it puts around `window`, until `context` is destroyed. Some window managers tell the frame
+// only after the map, and some only well after it.
+void watch_frame_extents(QWidget& window, QObject& context, std::function<void(QMargins)> on_frame);
 
 } // namespace zumora
