@@ -69,9 +69,8 @@ Controls build_window(QWidget& window, const WindowDesign& design) {
         QWidget* control = make_control(c, parent);
         control->setObjectName(c.name.toString());
         control->setGeometry(pixel_rect(c));
-        if (c.font_points > 0.0) {
+        if (c.font_points > 0.0)
             control->setFont(design_font(c.font_points));
-        }
         if (c.text_color)
             apply_text_color(*control, c.type, *c.text_color);
         controls.insert(control->objectName(), control);

@@ -5,7 +5,6 @@
 #include <optional>
 
 class QObject;
-
 class QWidget;
 
 namespace zumora {
