@@ -6,7 +6,7 @@ int main(int argc, char* argv[]) {
     zumora::hold_messages_until_desktop_opens();
     zumora::GuardedApplication qt(argc, argv);
     zumora::desktop_opened();
-    zumora::Application program;
+    zumora::ApplicationController program;
     program.start();
     return zumora::GuardedApplication::exec();
 }

@@ -95,11 +95,11 @@ private slots:
     void closingEitherWindowEndsProgram();
 
 private:
-    std::unique_ptr<zumora::Application> m_app;
+    std::unique_ptr<zumora::ApplicationController> m_app;
 };
 
 void TestApplication::init() {
-    m_app = std::make_unique<zumora::Application>();
+    m_app = std::make_unique<zumora::ApplicationController>();
     m_app->start();
     QVERIFY(QTest::qWaitForWindowExposed(top_level(u"MENU"_s)));
 }

@@ -56,11 +56,11 @@ private slots:
     void screenReaderEditsTheBox();
 
 private:
-    std::unique_ptr<zumora::Application> m_app;
+    std::unique_ptr<zumora::ApplicationController> m_app;
 };
 
 void TestLineEditAccessible::init() {
-    m_app = std::make_unique<zumora::Application>();
+    m_app = std::make_unique<zumora::ApplicationController>();
     m_app->start();
     QVERIFY(QTest::qWaitForWindowExposed(top_level(u"MENU"_s)));
 }

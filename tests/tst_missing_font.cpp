@@ -23,7 +23,7 @@ void TestMissingFont::namesThePackageToInstall() {
                          "zumora: no installed font can show Japanese, so every caption is drawn "
                          "as empty boxes; install the package fonts-ipafont-gothic");
     QTest::failOnWarning(QRegularExpression(u"no installed font can show Japanese"_s));
-    zumora::Application app;
+    zumora::ApplicationController app;
     app.start();
     // The program goes on: digits and the results still show, and closing ends it as always,
     // with status 0.

@@ -110,7 +110,7 @@ private slots:
 
 private:
     void open_notebook(int kind);
-    std::unique_ptr<zumora::Application> m_app;
+    std::unique_ptr<zumora::ApplicationController> m_app;
 };
 
 void TestPresentation::initTestCase() {
@@ -118,7 +118,7 @@ void TestPresentation::initTestCase() {
     qInfo("scale %s, screen %dx%d", qgetenv("QT_SCALE_FACTOR").constData(),
           QGuiApplication::primaryScreen()->geometry().width(),
           QGuiApplication::primaryScreen()->geometry().height());
-    m_app = std::make_unique<zumora::Application>();
+    m_app = std::make_unique<zumora::ApplicationController>();
     m_app->start();
     QVERIFY(QTest::qWaitForWindowExposed(top_level(u"MENU"_s)));
 }

@@ -796,11 +796,11 @@ private slots:
     void session();
 
 private:
-    std::unique_ptr<zumora::Application> m_app;
+    std::unique_ptr<zumora::ApplicationController> m_app;
 };
 
 void TestRandomSession::init() {
-    m_app = std::make_unique<zumora::Application>();
+    m_app = std::make_unique<zumora::ApplicationController>();
     m_app->start();
     QWidget* menu = top_level(u"MENU"_s);
     QVERIFY(QTest::qWaitForWindowExposed(menu));

@@ -47,7 +47,7 @@ private slots:
     void buttonsAreNeverDefault();
 
 private:
-    zumora::Application m_app;
+    zumora::ApplicationController m_app;
 };
 
 void TestWindowDesign::initTestCase() {

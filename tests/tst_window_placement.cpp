@@ -128,7 +128,7 @@ void TestWindowPlacement::movesOnlyOnce() {
 
 // Each window is centred once, when it is built: MENU at start-up, NOTE on first opening.
 void TestWindowPlacement::windowsLandCentred() {
-    zumora::Application app;
+    zumora::ApplicationController app;
     app.start();
     QWidget* menu = top_level(u"MENU"_s);
     const QRect screen = menu->screen()->geometry();

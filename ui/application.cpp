@@ -14,14 +14,14 @@
 
 namespace zumora {
 
-Application::Application() {
+ApplicationController::ApplicationController() {
     // Before any window and its text boxes exist, so that every box reads whole.
     install_line_edit_accessibility();
 }
 
-Application::~Application() = default;
+ApplicationController::~ApplicationController() = default;
 
-void Application::start() {
+void ApplicationController::start() {
     // Closing either window ends the program through end_program, which also sets the exit
     // status; hiding one window to show the other must never end it.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -37,32 +37,34 @@ void Application::start() {
         qWarning("%s", qPrintable(missing));
 }
 
-MenuWindow& Application::menu() {
+MenuWindow& ApplicationController::menu() {
     if (!m_menu) {
         m_menu = std::make_unique<MenuWindow>();
         center_on_screen(*m_menu);
         connect(m_menu.get(), &MenuWindow::openNotebookRequested, this,
-                &Application::open_notebook);
-        connect(m_menu.get(), &MenuWindow::closed, this, &Application::end_program);
+                &ApplicationController::open_notebook);
+        connect(m_menu.get(), &MenuWindow::closed, this, &ApplicationController::end_program);
     }
     return *m_menu;
 }
 
-NoteWindow& Application::note() {
+NoteWindow& ApplicationController::note() {
     if (!m_note) {
         m_note = std::make_unique<NoteWindow>();
         // Both windows get the same frame from the window manager, so the menu's frame, known
         // once the menu has been on screen, tells the notebook's outer size before it is mapped.
         center_on_screen(*m_note, m_menu ? frame_margins(*m_menu) : QMargins());
-        connect(m_note.get(), &NoteWindow::calculateRequested, this, &Application::calculate);
-        connect(m_note.get(), &NoteWindow::clearRequested, this, &Application::clear);
-        connect(m_note.get(), &NoteWindow::backRequested, this, &Application::back_to_menu);
-        connect(m_note.get(), &NoteWindow::closed, this, &Application::note_closed);
+        connect(m_note.get(), &NoteWindow::calculateRequested, this,
+                &ApplicationController::calculate);
+        connect(m_note.get(), &NoteWindow::clearRequested, this, &ApplicationController::clear);
+        connect(m_note.get(), &NoteWindow::backRequested, this,
+                &ApplicationController::back_to_menu);
+        connect(m_note.get(), &NoteWindow::closed, this, &ApplicationController::note_closed);
     }
     return *m_note;
 }
 
-void Application::open_notebook() {
+void ApplicationController::open_notebook() {
     menu().hide();
     NoteWindow& notebook = note();
     notebook.show();
@@ -73,7 +75,7 @@ void Application::open_notebook() {
         notebook.apply_kind_captions(*kind);
 }
 
-void Application::calculate() {
+void ApplicationController::calculate() {
     NoteWindow& notebook = note();
     const QString first = notebook.first_entry();
     const QString second = notebook.second_entry();
@@ -89,24 +91,24 @@ void Application::calculate() {
         notebook.show_failure(evaluation.code);
 }
 
-void Application::clear() {
+void ApplicationController::clear() {
     note().clear_boxes();
 }
 
-void Application::back_to_menu() {
+void ApplicationController::back_to_menu() {
     NoteWindow& notebook = note();
     notebook.clear_boxes();
     notebook.hide();
     menu().show();
 }
 
-void Application::note_closed() {
+void ApplicationController::note_closed() {
     // The hidden menu is closed first; its own close handler ends the program.
     menu().close();
     end_program();
 }
 
-void Application::end_program() {
+void ApplicationController::end_program() {
     if (m_ending)
         return;
     m_ending = true;

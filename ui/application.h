@@ -11,12 +11,12 @@ class NoteWindow;
 // Owns the program's two windows and carries the user from one to the other. MENU is created
 // and shown at start-up; NOTE is created the first time it is needed. Each window is built
 // once and afterwards only hidden and shown, so it keeps its texts, selection and position.
-class Application : public QObject {
+class ApplicationController : public QObject {
     Q_OBJECT
 
 public:
-    Application();
-    ~Application() override;
+    ApplicationController();
+    ~ApplicationController() override;
 
     void start();
 

@@ -1,7 +1,5 @@
 #include "japanese_font.h"
 
-#include "window_design.h"
-
 #include <QFontDatabase>
 #include <QStringList>
 

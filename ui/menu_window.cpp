@@ -1,7 +1,6 @@
 #include "menu_window.h"
 
-#include "wayland_window_manager.h"
-#include "x11_window_manager.h"
+#include "empty_title.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -68,8 +67,7 @@ std::optional<CalcKind> MenuWindow::selected_kind() const {
 
 void MenuWindow::showEvent(QShowEvent* event) {
     // The native window exists now and is not mapped yet.
-    show_empty_title_as_empty(*this);
-    send_empty_title_on_wayland(*this);
+    keep_title_empty(*this);
     QWidget::showEvent(event);
 }
 

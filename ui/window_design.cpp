@@ -1,6 +1,7 @@
 #include "window_design.h"
 
 #include "japanese_font.h"
+#include "twips.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -11,17 +11,8 @@ class QWidget;
 
 namespace zumora {
 
-// The windows are laid out in twips, as their designs give them: 15 twips make one pixel at
-// 96 dots per inch. Qt's high-DPI scaling does the rest.
-inline constexpr int kTwipsPerPixel = 15;
-constexpr int twips_to_pixels(int twips) {
-    return (twips + (twips >= 0 ? kTwipsPerPixel / 2 : -(kTwipsPerPixel / 2))) / kTwipsPerPixel;
-}
+// Lengths and places below are in twips (twips.h).
 
-// The designs' font is "ＭＳ Ｐゴシック", which Linux does not have; IPA's proportional gothic
-// has the same metrics, so every caption fits its control as designed. Where it is missing,
-// others stand in (japanese_font.h).
-inline constexpr QStringView kDesignFontFamily = u"IPAPGothic";
 // Controls without a font of their own take the window's font: the Japanese desktop's usual
 // 9-point user-interface size in the same family.
 inline constexpr double kWindowFontPoints = 9.0;

@@ -1,7 +1,7 @@
 #include "window_placement.h"
 
-#include "window_design.h"
-#include "x11_window_manager.h"
+#include "twips.h"
+#include "x11_frame_extents.h"
 
 #include <QEvent>
 #include <QScreen>
@@ -14,11 +14,7 @@ namespace zumora {
 namespace {
 
 QSizeF twips(QSize pixels) {
-    return {double(pixels.width()) * kTwipsPerPixel, double(pixels.height()) * kTwipsPerPixel};
-}
-
-int pixels(float twips) {
-    return int(std::lround(twips / float(kTwipsPerPixel)));
+    return {pixels_to_twips(pixels.width()), pixels_to_twips(pixels.height())};
 }
 
 QPoint top_left(QMargins frame) {
@@ -102,7 +98,7 @@ QPointF centred_position(QSizeF screen_twips, QSizeF window_twips) {
 
 QPoint centred_outer_corner(QRect screen, QSize client, QMargins frame) {
     const QPointF at = centred_position(twips(screen.size()), twips(client.grownBy(frame)));
-    return screen.topLeft() + QPoint(pixels(float(at.x())), pixels(float(at.y())));
+    return screen.topLeft() + QPoint(twips_to_pixels(at.x()), twips_to_pixels(at.y()));
 }
 
 QMargins frame_margins(const QWidget& window) {

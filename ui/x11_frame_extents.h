@@ -9,13 +9,8 @@ class QWidget;
 
 namespace zumora {
 
-// What the program asks of an X11 window manager directly, where Qt offers no way. Elsewhere
-// (Wayland, the offscreen platform) these do nothing.
-
-// Qt puts the program's name in the title bar of a window whose title is empty. A window
-// designed with an empty title must show an empty title bar, so its name properties are written
-// empty again. Call it whenever the window is about to be mapped.
-void show_empty_title_as_empty(QWidget& window);
+// The frame an X11 window manager puts around a window, which Qt learns only after the map, if
+// at all. Elsewhere (Wayland, the offscreen platform) these tell nothing.
 
 // The frame the window manager will put around `window` once it is mapped, asked before the
 // first map so that the window can be placed by its outer size from the start. None when the
