@@ -171,7 +171,7 @@ void TestPresentation::resultDrawnWhole() {
     // In its designed place, size, colour and family.
     QCOMPARE(result->geometry(), QRect(112, 200, 65, 25));
     QCOMPARE(result->palette().color(QPalette::Text), QColor(255, 0, 0));
-    QCOMPARE(result->font().family(), u"IPAPGothic"_s);
+    QCOMPARE(result->fontInfo().family(), u"IPAPGothic"_s);
 
     const double points = result->font().pointSizeF();
     const QRectF strip = text_strip(*result);

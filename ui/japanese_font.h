@@ -7,10 +7,13 @@
 namespace zumora {
 
 // The designs' font, "ＭＳ Ｐゴシック", is not on Linux. IPA's proportional gothic has its
-// metrics, so every caption fits its control as designed; where it is missing, another
-// Japanese proportional gothic stands in, and after these whatever fontconfig offers for
-// Japanese.
+// metrics, so every caption fits its control as designed.
 inline constexpr QStringView kDesignFontFamily = u"IPAPGothic";
+
+// The family the windows are drawn in: the design's where installed, otherwise the first
+// installed of the other Japanese proportional gothics, and where none of them is, the design's
+// name, for which fontconfig draws whatever it has for Japanese.
+QString japanese_font_family();
 
 // The designs' font at `points`.
 QFont design_font(double points);

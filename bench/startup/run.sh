@@ -1,20 +1,25 @@
 #!/usr/bin/env bash
 # Start-up benchmark: how long zumora takes, from process start, until its window is mapped and
 # until it first paints, and how much memory it holds then, against the floor program (the same
-# window and nothing else). Runs everything under its own Xvfb, openbox and D-Bus session bus.
+# window and nothing else), on a Japanese desktop's font set. Runs everything under its own Xvfb,
+# openbox and D-Bus session bus.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
+# Everything the benchmark starts ends with it: what the session bus starts on demand included.
+[ -n "${ZUMORA_CONTAINED:-}" ] || exec "$repo/scripts/contained.sh" "${BASH_SOURCE[0]}" "$@"
 
 usage() {
     cat <<EOF
 Usage: bench/startup/run.sh [options]
 
-Launches the floor and the program in turn (floor, program, floor, program, ...), each run in a
-fresh process, and prints the medians of time to map, time to first paint, RSS and PSS at first
-paint, with the ratios to the floor. Exits with status 1 when a run failed or the program
-misses a target (1.10x the floor in time, 1.05x in memory).
+Installs the fonts a Japanese desktop has (fonts-noto-cjk, fonts-vlgothic, fonts-ipafont), then
+launches the floor and the program in turn (floor, program, floor, program, ...), each run in a
+fresh process under the same X server, window manager, session bus, environment and fonts, and
+prints how many fonts fontconfig knows, then the medians of time to map, time to first paint,
+RSS and PSS at first paint, with the ratios to the floor. Exits with status 1 when a run failed
+or the program misses a target (1.05x the floor in time and in memory).
 
   --build-dir DIR   build tree holding both programs (default: build)
   --floor PATH      floor program (default: DIR/bench/startup/floor/startup_floor)
@@ -28,6 +33,8 @@ misses a target (1.10x the floor in time, 1.05x in memory).
                     bus, commands): realtime (default; SCHED_RR, so other work on a shared
                     machine cannot get in the way), high (nice -15) or normal (as started)
   --display :N      X display for Xvfb (default: the first free one)
+  --hide-family F   measure as if font family F were not installed (fontconfig rejects it);
+                    may be repeated
   --raw FILE        also keep every run's figures in FILE (tab-separated)
   -h, --help        this text
 EOF
@@ -44,6 +51,7 @@ settle_ms=300
 timeout_ms=30000
 priority=realtime
 display=
+hidden=()
 raw_out=
 while [ $# -gt 0 ]; do
     case $1 in
@@ -57,6 +65,7 @@ while [ $# -gt 0 ]; do
     --timeout-ms) timeout_ms=$2; shift 2 ;;
     --priority) priority=$2; shift 2 ;;
     --display) display=$2; shift 2 ;;
+    --hide-family) hidden+=("$2"); shift 2 ;;
     --raw) raw_out=$2; shift 2 ;;
     -h | --help) usage; exit 0 ;;
     *) echo "run.sh: unknown option $1" >&2; usage >&2; exit 64 ;;
@@ -90,12 +99,34 @@ for i in "${!commands[@]}"; do
     fi
 done
 
-# --- Preparation, outside the session bus: packages, the event probe, the font cache. ---------
+# --- Preparation, outside the session bus: packages, the event probe, the fonts. --------------
 if [ -z "${ZUMORA_STARTUP_INNER:-}" ]; then
+    # The fonts of a Japanese GNOME or KDE desktop: Noto CJK comes with both, VL Gothic and IPA
+    # with Debian's Japanese desktop task. Thousands of fonts, where a program's font lookups
+    # cost what they cost its users.
     "$repo/scripts/deps.sh" xvfb openbox dbus dbus-bin x11-utils fontconfig gcc pkg-config \
-        libxcb1-dev libxcb-record0-dev
+        libxcb1-dev libxcb-record0-dev fonts-noto-cjk fonts-vlgothic fonts-ipafont
     work=$build_dir/bench/startup
     mkdir -p "$work"
+    if [ ${#hidden[@]} -gt 0 ]; then
+        # Everything the machine's fontconfig sees but the hidden families: for the floor, the
+        # program, the cache and the count below alike.
+        conf=$work/fonts-hiding.conf
+        {
+            printf '<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">\n'
+            printf '<fontconfig>\n  <include ignore_missing="yes">%s</include>\n' \
+                "${FONTCONFIG_FILE:-/etc/fonts/fonts.conf}"
+            printf '  <selectfont><rejectfont>\n'
+            for family in "${hidden[@]}"; do
+                family=${family//&/"&amp;"}
+                family=${family//</"&lt;"}
+                printf '    <pattern><patelt name="family"><string>%s</string></patelt></pattern>\n' \
+                    "$family"
+            done
+            printf '  </rejectfont></selectfont>\n</fontconfig>\n'
+        } >"$conf"
+        export FONTCONFIG_FILE=$conf
+    fi
     probe=$work/startup_probe
     if [ ! -x "$probe" ] || [ "$here/probe.c" -nt "$probe" ]; then
         # shellcheck disable=SC2046
@@ -104,6 +135,9 @@ if [ -z "${ZUMORA_STARTUP_INNER:-}" ]; then
     fi
     # A desktop's font cache is warm: build it now, not inside the first measured run.
     fc-cache
+    fonts=$(fc-list | wc -l)
+    japanese=$(fc-list :lang=ja | wc -l)
+    echo "Fonts: $fonts known to fontconfig, $japanese of them for Japanese${hidden[*]:+; hidden: ${hidden[*]}}"
     export ZUMORA_STARTUP_INNER=1 ZUMORA_STARTUP_PROBE=$probe ZUMORA_STARTUP_WORK=$work
     # As on a desktop, the programs find a session bus; without one Qt would try to start its own.
     # Everything below inherits the priority; the floor and the program alike.
@@ -188,7 +222,7 @@ measure() { # measure INDEX RUN: one run of one command; RUN "warm-up" is not re
     sleep "$settle"
 }
 
-echo "Display $DISPLAY, openbox, session bus, $(chrt -p $$ | sed -n 's/.*policy: //p'), niceness $(nice); $runs runs of: ${names[*]}" >&2
+echo "Display $DISPLAY, openbox, session bus, $(chrt -p $$ | sed -n 's/.*policy: //p'), niceness $(nice), locale ${LC_ALL:-${LANG:-POSIX}}; $runs runs of: ${names[*]}"
 for i in "${!commands[@]}"; do measure "$i" warm-up; done
 for run in $(seq 1 "$runs"); do
     for i in "${!commands[@]}"; do measure "$i" "$run"; done
