@@ -1,4 +1,6 @@
 #include "number_text.h"
+#include "reference_entry.h"
+#include "reference_result_text.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -53,6 +55,7 @@ private slots:
     void rejected_data();
     void rejected();
     void agreesWithQLocale();
+    void agreesWithTheRules();
     void formatted_data();
     void formatted();
     void formattedAnyDouble();
@@ -242,6 +245,31 @@ void TestNumberText::agreesWithQLocale() {
     }
 }
 
+// Random texts over the characters of numbers in every form users type them, blanks and a few
+// strangers: ours reads each exactly as the rules users are given say, signed zero included.
+void TestNumberText::agreesWithTheRules() {
+    const QString alphabet = u"0123456789,.-+eE \t\u3000\u00A0０１９．，。、－＋\u2212ー"
+                             u"ｅx\u200B"_s;
+    QRandomGenerator random(20261211);
+    for (int i = 0; i < 40000; ++i) {
+        QString text;
+        const int length = random.bounded(1, 14);
+        for (int j = 0; j < length; ++j) {
+            // Mostly digits, so that long numbers and groups of three come up.
+            text += random.bounded(3) == 0 ? alphabet[random.bounded(int(alphabet.size()))]
+                                           : QChar(char16_t(u'0' + random.bounded(10)));
+        }
+        const std::optional<double> ours = entry_to_number(text, kJapanese);
+        const std::optional<double> rules = reference::entry_value(text);
+        QVERIFY2(ours.has_value() == rules.has_value(), qPrintable(text));
+        if (ours) {
+            QVERIFY2(*ours == *rules && std::signbit(*ours) == std::signbit(*rules),
+                     qPrintable(text + u" read as "_s + QString::number(*ours, 'g', 17) +
+                                u", not "_s + QString::number(*rules, 'g', 17)));
+        }
+    }
+}
+
 void TestNumberText::formatted_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
@@ -296,7 +324,8 @@ void TestNumberText::formatted() {
 }
 
 // Over many doubles of every size and sign, the text has the pattern's shape, carries no
-// trailing zero, and reads back within half a hundredth (plus the tie allowance) of the value.
+// trailing zero, reads back within half a hundredth (plus the tie allowance) of the value, and
+// is the one that the value's exact decimal expansion gives.
 void TestNumberText::formattedAnyDouble() {
     static const QRegularExpression shape(u"^-?[0-9]*\\.([0-9]{0,2})$"_s);
     QRandomGenerator random(7);
@@ -337,6 +366,9 @@ void TestNumberText::formattedAnyDouble() {
         const double allowance = 0.005 + 6.0 * ulp;
         QVERIFY2(std::fabs(back - value) <= allowance,
                  qPrintable(QString::number(value, 'g', 17) + u" -> "_s + text));
+        const reference::ResultText expected = reference::result_text(value);
+        QVERIFY2(expected.accepts(text), qPrintable(QString::number(value, 'g', 17) + u" -> "_s +
+                                                    text + u", not "_s + expected.text));
     }
 }
 
