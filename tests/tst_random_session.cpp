@@ -458,9 +458,9 @@ private:
         QTest::keyClick(target, code, modifiers);
     }
     // Keys go to the focus of the active window; without one they reach nothing.
-    void key_to_focus(Qt::Key code) {
+    void key_to_focus(Qt::Key code, Qt::KeyboardModifiers modifiers = {}) {
         if (QWidget* target = QApplication::focusWidget())
-            key(target, code);
+            key(target, code, modifiers);
         else
             m_fault = u"no widget has the keyboard focus"_s;
     }
@@ -525,8 +525,11 @@ void Session::act_on_menu() {
         // An arrow key moves to the neighbouring option on screen and selects it; at the top
         // or bottom of the group it goes nowhere.
         const bool down = m_source.chance(50);
-        log(u"MENU: %1 on %2"_s.arg(down ? u"Down"_s : u"Up"_s, m_model.menu_focus));
-        key_to_focus(down ? Qt::Key_Down : Qt::Key_Up);
+        const bool keypad = m_source.chance(25); // NumLock off
+        log(u"MENU: %1%2 on %3"_s.arg(keypad ? u"keypad "_s : QString(), down ? u"Down"_s : u"Up"_s,
+                                      m_model.menu_focus));
+        key_to_focus(down ? Qt::Key_Down : Qt::Key_Up,
+                     keypad ? Qt::KeypadModifier : Qt::NoModifier);
         const auto at = std::ranges::find(kOptionsTopDown, option_kind(m_model.menu_focus));
         const auto to = (at - kOptionsTopDown.begin()) + (down ? 1 : -1);
         if (to >= 0 && to < std::ssize(kOptionsTopDown)) {
@@ -870,33 +873,38 @@ void TestRandomSession::init() {
     QApplication::setActiveWindow(menu);
 }
 
-// Found by the random session: an arrow key moved the focus without selecting whenever the
-// option it started from was not the selected one, at start-up too.
+// An arrow key selects the option it moves to, whatever option it starts from, at start-up too;
+// the keypad's arrows with NumLock off are the same keys.
 void TestRandomSession::arrowKeySelects_data() {
     QTest::addColumn<int>("selectFirst"); // 0: nothing selected
     QTest::addColumn<int>("focusOn");     // 0: where start-up leaves it; else pressed, slid off
     QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("keypad");
     QTest::addColumn<int>("selected");
 
-    QTest::newRow("Down at start-up") << 0 << 0 << int(Qt::Key_Down) << 2;
+    QTest::newRow("Down at start-up") << 0 << 0 << int(Qt::Key_Down) << false << 2;
     QTest::newRow("Down from the selected option, in screen order")
-        << 3 << 3 << int(Qt::Key_Down) << 5;
+        << 3 << 3 << int(Qt::Key_Down) << false << 5;
     QTest::newRow("Up from an option other than the selected one")
-        << 6 << 3 << int(Qt::Key_Up) << 2;
+        << 6 << 3 << int(Qt::Key_Up) << false << 2;
     QTest::newRow("Down from an option other than the selected one, in screen order")
-        << 1 << 5 << int(Qt::Key_Down) << 4;
-    QTest::newRow("Up from an option, nothing selected") << 0 << 6 << int(Qt::Key_Up) << 4;
+        << 1 << 5 << int(Qt::Key_Down) << false << 4;
+    QTest::newRow("Up from an option, nothing selected") << 0 << 6 << int(Qt::Key_Up) << false << 4;
+    QTest::newRow("keypad Down at start-up") << 0 << 0 << int(Qt::Key_Down) << true << 2;
+    QTest::newRow("keypad Up from an option other than the selected one")
+        << 6 << 3 << int(Qt::Key_Up) << true << 2;
+    QTest::newRow("keypad Right from the selected option, in screen order")
+        << 3 << 3 << int(Qt::Key_Right) << true << 5;
+    QTest::newRow("keypad Left, nothing selected") << 0 << 4 << int(Qt::Key_Left) << true << 5;
 }
 
 void TestRandomSession::arrowKeySelects() {
     QFETCH(int, selectFirst);
     QFETCH(int, focusOn);
     QFETCH(int, key);
+    QFETCH(bool, keypad);
     QFETCH(int, selected);
 
-    auto option = [](int kind) {
-        return control<QRadioButton>(u"MENU"_s, option_name(kind));
-    };
     if (selectFirst)
         QTest::mouseClick(option(selectFirst), Qt::LeftButton);
     if (focusOn)
@@ -904,7 +912,8 @@ void TestRandomSession::arrowKeySelects() {
     QCOMPARE(QApplication::focusWidget(), option(focusOn ? focusOn : 1));
     QCOMPARE(option(focusOn ? focusOn : 1)->isChecked(), focusOn && focusOn == selectFirst);
 
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                    keypad ? Qt::KeypadModifier : Qt::NoModifier);
     QCOMPARE(QApplication::focusWidget(), option(selected));
     QStringList checked;
     for (int kind = 1; kind <= 6; ++kind) {
