@@ -250,14 +250,22 @@ void TestNumberText::agreesWithQLocale() {
 void TestNumberText::agreesWithTheRules() {
     const QString alphabet = u"0123456789,.-+eE \t\u3000\u00A0０１９．，。、－＋\u2212ー"
                              u"ｅx\u200B"_s;
+    const QString separators = u",.，．、。"_s;
     QRandomGenerator random(20261211);
     for (int i = 0; i < 40000; ++i) {
+        // Runs of one to four digits between single characters, so that groups of three (and
+        // lead groups of zeros) come up often.
         QString text;
-        const int length = random.bounded(1, 14);
-        for (int j = 0; j < length; ++j) {
-            // Mostly digits, so that long numbers and groups of three come up.
-            text += random.bounded(3) == 0 ? alphabet[random.bounded(int(alphabet.size()))]
-                                           : QChar(char16_t(u'0' + random.bounded(10)));
+        const int pieces = random.bounded(1, 7);
+        for (int j = 0; j < pieces; ++j) {
+            if (random.bounded(5) < 3) {
+                const bool zeros = random.bounded(4) == 0;
+                for (int d = random.bounded(5) == 0 ? 3 : random.bounded(1, 5); d > 0; --d)
+                    text += QChar(char16_t(u'0' + (zeros ? 0 : random.bounded(10))));
+            } else {
+                const QString& from = random.bounded(2) == 0 ? separators : alphabet;
+                text += from[random.bounded(int(from.size()))];
+            }
         }
         const std::optional<double> ours = entry_to_number(text, kJapanese);
         const std::optional<double> rules = reference::entry_value(text);
