@@ -254,7 +254,7 @@ constexpr int power_of_ten(int n) {
     return n == 0 ? 1 : 10 * power_of_ten(n - 1);
 }
 constexpr int kFractionPlaces = fraction_places(ResultFormat);
-// How many of the last fraction digit make a whole: 100, a result counts in hundredths.
+// Units of the last fraction digit in a whole: 100, so a result counts in hundredths.
 constexpr int kFractionUnits = power_of_ten(kFractionPlaces);
 static_assert(kFractionPlaces >= 1 && kFractionPlaces <= 9, "one to nine fraction digits");
 

@@ -351,8 +351,8 @@ struct Tally {
             .join(u"; "_s);
     }
 
-    // What a session of the default length reaches, whatever its seed; one that stopped
-    // calculating or never met a kind of failure has checked less than it claims.
+    // What a session of the default length is made to reach, each several times over; one that
+    // stopped calculating or never met a kind of failure has checked less than it claims.
     QStringList unreached() const {
         const std::pair<int, const char16_t*> counts[]{
             {outcomes[0], u"a result"},
