@@ -32,17 +32,20 @@ inline void drop_leading_zeros(std::string& digits) {
     digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
 }
 
-// Every double is a binary fraction with a finite decimal expansion, at most 1074 fraction
-// digits long; this is all of it, trailing zeros dropped.
+// Every double is a binary fraction with a finite decimal expansion: as many fraction digits as
+// its unit in the last place has, at most 1074. This is all of it, trailing zeros dropped.
 inline Decimal exact_expansion(double magnitude) {
     static thread_local char buffer[1500];
+    int exponent = 0;
+    std::frexp(magnitude, &exponent); // magnitude = f * 2^exponent, f in [0.5, 1)
+    const int places = std::clamp(53 - exponent, 0, 1074);
     const auto written =
-        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::fixed, 1100);
+        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::fixed, places);
     if (written.ec != std::errc())
         std::abort();
     const std::string s(buffer, written.ptr);
-    const std::size_t dot = s.find('.');
-    Decimal d{s.substr(0, dot), s.substr(dot + 1)};
+    const std::size_t dot = s.find('.'); // none for a whole number written without places
+    Decimal d{s.substr(0, dot), dot == std::string::npos ? std::string() : s.substr(dot + 1)};
     drop_leading_zeros(d.integer);
     d.fraction.erase(d.fraction.find_last_not_of('0') + 1);
     return d;
