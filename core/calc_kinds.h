@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -40,7 +41,8 @@ struct KindCaptions {
     QStringView result;       // caption of Text3, notebook Label4
 };
 
-// A physical quantity as entered or shown: its symbol and its fixed unit.
+// A physical quantity as entered or shown: its symbol and its fixed unit. The formulas'
+// conversions assume these units.
 struct Quantity {
     QStringView symbol;
     QStringView unit;
@@ -103,6 +105,50 @@ inline constexpr std::array<CalcKindRow, 6> CalcKindTable = {{
      {u"V", u"L"}},
 }};
 // clang-format on
+
+namespace table_check {
+
+constexpr bool same_at(QStringView text, qsizetype at, QStringView part) {
+    if (at < 0 || at + part.size() > text.size())
+        return false;
+    for (qsizetype i = 0; i < part.size(); ++i) {
+        if (text[at + i] != part[i])
+            return false;
+    }
+    return true;
+}
+
+// "容積(L)" names the unit "L".
+constexpr bool names_unit(QStringView caption, const Quantity& quantity) {
+    const qsizetype close = caption.size() - 1;
+    const qsizetype open = close - quantity.unit.size() - 1;
+    return same_at(caption, close, u")") && same_at(caption, open, u"(") &&
+           same_at(caption, open + 1, quantity.unit);
+}
+
+// "流量 Q,管径 D→管内流速 uを求める" names Q, D and u, each after a blank.
+constexpr bool names_symbol(QStringView problem, const Quantity& quantity) {
+    for (qsizetype at = 0; at + 1 < problem.size(); ++at) {
+        if (same_at(problem, at, u" ") && same_at(problem, at + 1, quantity.symbol))
+            return true;
+    }
+    return false;
+}
+
+constexpr bool names_its_quantities(const CalcKindRow& row) {
+    return names_unit(row.captions.first_entry, row.first_entry) &&
+           names_unit(row.captions.second_entry, row.second_entry) &&
+           names_unit(row.captions.result, row.result) &&
+           names_symbol(row.captions.problem, row.first_entry) &&
+           names_symbol(row.captions.problem, row.second_entry) &&
+           names_symbol(row.captions.problem, row.result);
+}
+
+} // namespace table_check
+
+// What the user reads beside each box must be the quantity its formula expects.
+static_assert(std::ranges::all_of(CalcKindTable, table_check::names_its_quantities),
+              "a caption disagrees with its kind's quantities");
 
 constexpr const CalcKindRow& kind_row(CalcKind kind) {
     return CalcKindTable[static_cast<std::size_t>(kind_number(kind) - kFirstKind)];

@@ -236,6 +236,28 @@ std::optional<double> entry_to_number(QStringView entry, const QLocale& locale) 
 
 namespace {
 
+// A result has as many fraction digits as ResultFormat has digit placeholders after its decimal
+// placeholder. The placeholders before it set no limit: every integer digit is shown.
+constexpr int fraction_places(QStringView pattern) {
+    int places = 0;
+    bool after_point = false;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const char16_t c = pattern[i].unicode();
+        if (c == u'.')
+            after_point = true;
+        else if (after_point && c == u'#')
+            ++places;
+    }
+    return places;
+}
+constexpr int power_of_ten(int n) {
+    return n == 0 ? 1 : 10 * power_of_ten(n - 1);
+}
+constexpr int kFractionPlaces = fraction_places(ResultFormat);
+// Units of the last fraction digit in a whole: 100, so a result counts in hundredths.
+constexpr int kFractionUnits = power_of_ten(kFractionPlaces);
+static_assert(kFractionPlaces >= 1 && kFractionPlaces <= 9, "one to nine fraction digits");
+
 // The user's decimal arithmetic lands a few units in the last place beside a tie (0.15 squared
 // times 10 is 0.22499999999999998); such a value rounds as the tie it stands for.
 constexpr double kTieUlps = 4.0;
@@ -245,37 +267,51 @@ constexpr double kLargestTieUlp = 1e-6;
 
 struct Rounded {
     double integer_part; // a whole number
-    int hundredths;      // 0 to 99
+    int fraction_units;  // 0 to kFractionUnits - 1: hundredths
 };
 
 // |value| rounded to the nearest hundredth, ties away from zero.
-Rounded round_to_hundredths(double magnitude) {
+Rounded round_to_fraction_units(double magnitude) {
+    constexpr double units = kFractionUnits;
     double integer_part = std::trunc(magnitude);
     const double fraction = magnitude - integer_part; // exact
-    // floor(fraction * 100) may be one too high when the product rounds up to a whole number;
+    // floor(fraction * units) may be one too high when the product rounds up to a whole number;
     // the comparison with the tie below still picks the right neighbour then.
-    const double lower = std::floor(fraction * 100.0);
-    const double tie = (2.0 * lower + 1.0) / 200.0; // the double nearest to (lower + 0.5) / 100
+    const double lower = std::floor(fraction * units);
+    const double tie = (2.0 * lower + 1.0) / (2.0 * units); // the double nearest the tie
     const double ulp =
         std::nextafter(magnitude, std::numeric_limits<double>::infinity()) - magnitude;
     const bool near_tie = ulp <= kLargestTieUlp && tie - fraction <= kTieUlps * ulp;
-    int hundredths = static_cast<int>(lower) + (fraction >= tie || near_tie ? 1 : 0);
-    if (hundredths >= 100) {
+    int fraction_units = static_cast<int>(lower) + (fraction >= tie || near_tie ? 1 : 0);
+    if (fraction_units >= kFractionUnits) {
         integer_part += 1.0; // exact: a fraction only exists below 2^52
-        hundredths -= 100;
+        fraction_units -= kFractionUnits;
     }
-    return {integer_part, hundredths};
+    return {integer_part, fraction_units};
+}
+
+// The fraction digits of `units`, without trailing zeros; nothing for zero.
+void append_fraction_digits(QString& text, int units) {
+    if (units == 0)
+        return;
+    int places = kFractionPlaces;
+    for (; units % 10 == 0; units /= 10)
+        --places;
+    char16_t digits[kFractionPlaces];
+    for (int i = places - 1; i >= 0; --i, units /= 10)
+        digits[i] = char16_t(u'0' + units % 10);
+    text.append(QStringView(digits, places));
 }
 
 } // namespace
 
 QString format_result(double value, const QLocale& locale) {
     Q_ASSERT(std::isfinite(value));
-    const Rounded r = round_to_hundredths(std::fabs(value));
+    const Rounded r = round_to_fraction_units(std::fabs(value));
     const NumberSymbols& symbols = symbols_of(locale);
     QString text;
     text.reserve(16);
-    if (value < 0.0 && (r.integer_part > 0.0 || r.hundredths > 0))
+    if (value < 0.0 && (r.integer_part > 0.0 || r.fraction_units > 0))
         text += symbols.minus;
     if (r.integer_part > 0.0) {
         char digits[400]; // the largest double has 309 integer digits
@@ -284,11 +320,7 @@ QString format_result(double value, const QLocale& locale) {
         text += QLatin1StringView(digits, written.ptr - digits);
     }
     text += symbols.decimal;
-    if (r.hundredths > 0) {
-        text += QChar(char16_t(u'0' + r.hundredths / 10));
-        if (r.hundredths % 10 != 0)
-            text += QChar(char16_t(u'0' + r.hundredths % 10));
-    }
+    append_fraction_digits(text, r.fraction_units);
     return text;
 }
 

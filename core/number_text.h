@@ -8,7 +8,8 @@
 namespace zumora {
 
 // Every result is shown through this pattern: all integer digits (none for a zero integer
-// part), the decimal separator always, then at most two fraction digits without trailing zeros.
+// part; the integer placeholders set no limit), the decimal separator always, then as many
+// fraction digits as the pattern has placeholders after its separator, trailing zeros dropped.
 inline constexpr QStringView ResultFormat = u"#####.##";
 
 // A calculation runs only when both entries hold at least one character; blanks count.
@@ -29,8 +30,10 @@ bool entries_present(QStringView first_entry, QStringView second_entry);
 std::optional<double> entry_to_number(QStringView entry, const QLocale& locale = QLocale());
 
 // `value` rounded to the nearest hundredth and written as ResultFormat shows it. Ties round
-// away from zero; a value within a few units in the last place of a tie counts as that tie.
-// A negative value that rounds to zero shows the separator alone. `value` must be finite.
+// away from zero, and a value at most 4 units in its last place below a tie counts as that tie
+// (while such a unit is at most a millionth; larger values round by their exact value): the
+// user's decimal arithmetic lands there. A negative value that rounds to zero shows the
+// separator alone. `value` must be finite.
 QString format_result(double value, const QLocale& locale = QLocale());
 
 } // namespace zumora

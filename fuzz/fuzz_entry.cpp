@@ -8,12 +8,15 @@
 // - under German the text with its full stops and commas exchanged reads as the text does under
 //   Japanese, since the two locales differ only in which of them groups and which separates;
 // - under French, whose group separator is U+202F, a plain space and U+00A0 group alike;
+// - under Japanese, the text reads as the rules users are given say, written out apart from the
+//   program's reader;
 // - where the text holds only the characters of plain numbers and Qt's own conversion gives a
 //   finite number, ours gives the same, but for a grouped number whose lead group is zeros
 //   ("0,001"), which ours refuses; where Qt refuses and ours does not, ours is a magnitude too
 //   small for a normal double, which Qt refuses and users expect as zero or a subnormal.
 #include "fuzz_locales.h"
 #include "number_text.h"
+#include "reference_entry.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -143,6 +146,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::optional<double> ja = checked_conversion(text, japanese());
     const std::optional<double> de = checked_conversion(text, german());
+    if (!same(ja, reference::entry_value(text)))
+        fail_pair("Japanese: differs from the rules", text, ja, reference::entry_value(text));
 
     for (const bool variant : {false, true}) {
         const QString typed = input_method_form(text, variant);

@@ -8,12 +8,14 @@
 // - a failure carries no text, a success carries one;
 // - the outcome is that of converting the first entry, then the second, then evaluating the
 //   formula, and a success's text is the formatted finite value of the formula;
-// - the formula, written out here once more one IEEE operation at a time in plain doubles,
-//   gives the same value bit for bit when the core succeeds, with every step finite and no
-//   division by zero; when the core fails, the first failing step here fails the same way.
+// - the formula, written out once more one IEEE operation at a time in plain doubles (the
+//   tests' reference), gives the same value bit for bit when the core succeeds, with every step
+//   finite and no division by zero; when the core fails, the first failing step there fails the
+//   same way.
 #include "calc_kinds.h"
 #include "fuzz_locales.h"
 #include "number_text.h"
+#include "reference_formula.h"
 #include "result_code.h"
 
 #include <QLocale>
@@ -25,7 +27,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <optional>
 
 using namespace zumora;
@@ -65,111 +66,6 @@ struct Input {
                  in.locale->language() == QLocale::Japanese ? "Japanese" : "German",
                  in.first.toUtf8().constData(), in.second.toUtf8().constData());
     std::abort();
-}
-
-// The formula in plain doubles. Each step is checked before and after it is taken; the first
-// step that divides by zero, takes the root of a negative number or leaves the finite doubles
-// is remembered with the fault it stands for.
-class PlainSteps {
-public:
-    double div(double x, double y) {
-        if (y == 0.0) {
-            note(x == 0.0 ? ResultCode::InvalidOperation : ResultCode::DivisionByZero);
-            return std::numeric_limits<double>::quiet_NaN();
-        }
-        return after(x / y);
-    }
-    double mul(double x, double y) { return after(x * y); }
-    double root(double x) {
-        if (x < 0.0) {
-            note(ResultCode::InvalidOperation);
-            return std::numeric_limits<double>::quiet_NaN();
-        }
-        return after(std::sqrt(x));
-    }
-
-    ResultCode first_fault() const { return m_fault; }
-
-private:
-    // Operands of a first faulting step are finite, so a step that leaves the finite doubles
-    // without a zero divisor or a negative root has overflowed.
-    double after(double result) {
-        if (!std::isfinite(result))
-            note(ResultCode::Overflow);
-        return result;
-    }
-    void note(ResultCode fault) {
-        if (m_fault == ResultCode::Ok)
-            m_fault = fault;
-    }
-
-    ResultCode m_fault = ResultCode::Ok;
-};
-
-struct PlainValue {
-    double value;
-    ResultCode fault;
-};
-
-// Each kind's formula as the core evaluates it: left operand before right, one step a line.
-PlainValue plain_formula(CalcKind kind, double a, double b) {
-    constexpr double milli = 1000.0;
-    constexpr double per_minute = 60.0;
-    constexpr double pi_quarter = 0.785398;
-    PlainSteps s;
-    double r = 0.0;
-    switch (kind) {
-    case CalcKind::FlowVelocity: { // (((a / 1000) / 60) / 0.785398) / (b / 1000)^2
-        const double q_m3 = s.div(a, milli);
-        const double q_m3s = s.div(q_m3, per_minute);
-        const double over_area = s.div(q_m3s, pi_quarter);
-        const double d_m = s.div(b, milli);
-        const double d_m2 = s.mul(d_m, d_m);
-        r = s.div(over_area, d_m2);
-        break;
-    }
-    case CalcKind::PipeDiameter: { // sqrt((((a / 1000) / 60) / 0.785398) / b) * 1000
-        const double q_m3 = s.div(a, milli);
-        const double q_m3s = s.div(q_m3, per_minute);
-        const double over_quarter = s.div(q_m3s, pi_quarter);
-        const double area = s.div(over_quarter, b);
-        const double d_m = s.root(area);
-        r = s.mul(d_m, milli);
-        break;
-    }
-    case CalcKind::CylinderHeight: { // (((a / 1000) / 0.785398) / (b / 1000)^2) * 1000
-        const double v_m3 = s.div(a, milli);
-        const double over_quarter = s.div(v_m3, pi_quarter);
-        const double d_m = s.div(b, milli);
-        const double d_m2 = s.mul(d_m, d_m);
-        const double h_m = s.div(over_quarter, d_m2);
-        r = s.mul(h_m, milli);
-        break;
-    }
-    case CalcKind::SquareHeight: { // (((a / 1000) / (b / 1000)) / (b / 1000)) * 1000
-        const double v_m3 = s.div(a, milli);
-        const double l_m = s.div(b, milli);
-        const double per_side = s.div(v_m3, l_m);
-        const double l_m_again = s.div(b, milli);
-        const double h_m = s.div(per_side, l_m_again);
-        r = s.mul(h_m, milli);
-        break;
-    }
-    case CalcKind::CylinderVolume: { // (0.785398 * (b / 1000)^2) * a
-        const double d_m = s.div(b, milli);
-        const double d_m2 = s.mul(d_m, d_m);
-        const double area = s.mul(pi_quarter, d_m2);
-        r = s.mul(area, a);
-        break;
-    }
-    case CalcKind::SquareVolume: { // (b / 1000)^2 * a
-        const double l_m = s.div(b, milli);
-        const double l_m2 = s.mul(l_m, l_m);
-        r = s.mul(l_m2, a);
-        break;
-    }
-    }
-    return {r, s.first_fault()};
 }
 
 bool same_bits(double a, double b) {
@@ -219,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const FormulaValue core = evaluate_formula(in.kind, *a, *b);
     if (core.code != evaluation.code)
         fail("evaluate_kind and evaluate_formula disagree:", in, name_of(evaluation.code));
-    const PlainValue plain = plain_formula(in.kind, *a, *b);
+    const reference::PlainValue plain = reference::plain_formula(kind_number(in.kind), *a, *b);
     if (plain.fault != core.code) {
         char detail[120];
         std::snprintf(detail, sizeof detail, "from the core, %s from the plain steps",

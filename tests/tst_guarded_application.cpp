@@ -1,4 +1,5 @@
 #include "guarded_application.h"
+#include "guarded_exec.h"
 
 #include <QTest>
 #include <QTimer>
@@ -33,8 +34,7 @@ private slots:
         QTest::ignoreMessage(QtCriticalMsg, QRegularExpression(QStringLiteral("handler failed")));
         QCoreApplication::postEvent(&handler, new QEvent(QEvent::User));
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
-        QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(99); });
-        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(exec_at_most(std::chrono::seconds(5)), 0);
     }
 };
 

@@ -1,5 +1,5 @@
 #include "application.h"
-#include "window_lookup.h"
+#include "user_actions.h"
 
 #include <QAccessible>
 #include <QLineEdit>
@@ -11,10 +11,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QLineEdit* box(const QString& name) {
-    return control<QLineEdit>(u"NOTE"_s, name);
-}
 
 QAccessibleTextInterface* text_of(QLineEdit* edit) {
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(edit);

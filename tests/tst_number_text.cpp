@@ -1,4 +1,6 @@
 #include "number_text.h"
+#include "reference_entry.h"
+#include "reference_result_text.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -53,6 +55,7 @@ private slots:
     void rejected_data();
     void rejected();
     void agreesWithQLocale();
+    void agreesWithTheRules();
     void formatted_data();
     void formatted();
     void formattedAnyDouble();
@@ -242,6 +245,39 @@ void TestNumberText::agreesWithQLocale() {
     }
 }
 
+// Random texts over the characters of numbers in every form users type them, blanks and a few
+// strangers: ours reads each exactly as the rules users are given say, signed zero included.
+void TestNumberText::agreesWithTheRules() {
+    const QString alphabet = u"0123456789,.-+eE \t\u3000\u00A0０１９．，。、－＋\u2212ー"
+                             u"ｅx\u200B"_s;
+    const QString separators = u",.，．、。"_s;
+    QRandomGenerator random(20261211);
+    for (int i = 0; i < 40000; ++i) {
+        // Runs of one to four digits between single characters, so that groups of three (and
+        // lead groups of zeros) come up often.
+        QString text;
+        const int pieces = random.bounded(1, 7);
+        for (int j = 0; j < pieces; ++j) {
+            if (random.bounded(5) < 3) {
+                const bool zeros = random.bounded(4) == 0;
+                for (int d = random.bounded(5) == 0 ? 3 : random.bounded(1, 5); d > 0; --d)
+                    text += QChar(char16_t(u'0' + (zeros ? 0 : random.bounded(10))));
+            } else {
+                const QString& from = random.bounded(2) == 0 ? separators : alphabet;
+                text += from[random.bounded(int(from.size()))];
+            }
+        }
+        const std::optional<double> ours = entry_to_number(text, kJapanese);
+        const std::optional<double> rules = reference::entry_value(text);
+        QVERIFY2(ours.has_value() == rules.has_value(), qPrintable(text));
+        if (ours) {
+            QVERIFY2(*ours == *rules && std::signbit(*ours) == std::signbit(*rules),
+                     qPrintable(text + u" read as "_s + QString::number(*ours, 'g', 17) +
+                                u", not "_s + QString::number(*rules, 'g', 17)));
+        }
+    }
+}
+
 void TestNumberText::formatted_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
@@ -296,7 +332,8 @@ void TestNumberText::formatted() {
 }
 
 // Over many doubles of every size and sign, the text has the pattern's shape, carries no
-// trailing zero, and reads back within half a hundredth (plus the tie allowance) of the value.
+// trailing zero, reads back within half a hundredth (plus the tie allowance) of the value, and
+// is the one that the value's exact decimal expansion gives.
 void TestNumberText::formattedAnyDouble() {
     static const QRegularExpression shape(u"^-?[0-9]*\\.([0-9]{0,2})$"_s);
     QRandomGenerator random(7);
@@ -337,6 +374,9 @@ void TestNumberText::formattedAnyDouble() {
         const double allowance = 0.005 + 6.0 * ulp;
         QVERIFY2(std::fabs(back - value) <= allowance,
                  qPrintable(QString::number(value, 'g', 17) + u" -> "_s + text));
+        const reference::ResultText expected = reference::result_text(value);
+        QVERIFY2(expected.accepts(text), qPrintable(QString::number(value, 'g', 17) + u" -> "_s +
+                                                    text + u", not "_s + expected.text));
     }
 }
 

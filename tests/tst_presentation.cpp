@@ -6,7 +6,7 @@
 #include "calc_kinds.h"
 #include "note_window.h"
 #include "number_text.h"
-#include "window_lookup.h"
+#include "user_actions.h"
 
 #include <QAccessible>
 #include <QGroupBox>
@@ -28,19 +28,6 @@ namespace {
 
 constexpr double kDesignPoints = 12.0;
 constexpr double kFloorPoints = 8.25;
-
-QLineEdit* box(const QString& name) {
-    return control<QLineEdit>(u"NOTE"_s, name);
-}
-void click(const QString& window, const QString& name) {
-    QTest::mouseClick(control<QAbstractButton>(window, name), Qt::LeftButton);
-}
-void type_into(const QString& name, const QString& text) {
-    QLineEdit* edit = box(name);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-}
 
 // The strip a line edit draws its text in: inside its frame, two pixels in from either side.
 QRectF text_strip(const QLineEdit& edit) {
@@ -126,10 +113,9 @@ void TestPresentation::initTestCase() {
 void TestPresentation::open_notebook(int kind) {
     QWidget* note = top_level(u"NOTE"_s);
     if (note && note->isVisible())
-        click(u"NOTE"_s, u"Command3"_s);
-    QTest::mouseClick(control<QRadioButton>(u"MENU"_s, u"Option"_s + QString::number(kind)),
-                      Qt::LeftButton);
-    click(u"MENU"_s, u"Command1"_s);
+        back_to_menu();
+    QTest::mouseClick(option(kind), Qt::LeftButton);
+    ::open_notebook();
     QVERIFY(QTest::qWaitForWindowExposed(top_level(u"NOTE"_s)));
 }
 
@@ -321,7 +307,7 @@ void TestPresentation::noticeHidesNothing() {
     QVERIFY(screen.contains(note->frameGeometry()));
     type_into(u"Text1"_s, first);
     type_into(u"Text2"_s, second);
-    click(u"NOTE"_s, u"Command1"_s);
+    calculate();
 
     QLabel* notice = visible_notice();
     QVERIFY(notice);
@@ -337,7 +323,7 @@ void TestPresentation::noticeHidesNothing() {
     // Level with the box it is about.
     const QRect concerned = global_rect(box(about));
     QVERIFY(placed.center().y() >= concerned.top() && placed.center().y() <= concerned.bottom());
-    click(u"NOTE"_s, u"Command2"_s);
+    clear_boxes();
     QVERIFY(!visible_notice());
 }
 

@@ -1,4 +1,5 @@
 #include "application.h"
+#include "kind_captions.h"
 #include "menu_window.h"
 #include "window_lookup.h"
 
@@ -112,18 +113,18 @@ void TestWindowDesign::controls_data() {
     *row(menu, "Frame1") << menu << u"Frame1"_s << u"QGroupBox"_s << u"どれにしますか"_s
                          << rect(240, 840, 2655, 2775) << window_font << none << false;
     // Options are placed within Frame1.
-    *row(menu, "Option1") << menu << u"Option1"_s << u"QRadioButton"_s << u"管内径D\u2192流速u"_s
+    *row(menu, "Option1") << menu << u"Option1"_s << u"QRadioButton"_s << expected_captions(1).menu
                           << rect(240, 360, 2295, 375) << 11.25 << none << false;
-    *row(menu, "Option2") << menu << u"Option2"_s << u"QRadioButton"_s << u"流速u\u2192管内径D"_s
+    *row(menu, "Option2") << menu << u"Option2"_s << u"QRadioButton"_s << expected_captions(2).menu
                           << rect(240, 720, 2295, 375) << 11.25 << none << false;
     *row(menu, "Option3 ends in one blank")
-        << menu << u"Option3"_s << u"QRadioButton"_s << u"円筒容器V\u2192高さH "_s
+        << menu << u"Option3"_s << u"QRadioButton"_s << expected_captions(3).menu
         << rect(240, 1080, 2295, 375) << 11.25 << none << false;
-    *row(menu, "Option5") << menu << u"Option5"_s << u"QRadioButton"_s << u"円筒容器H\u2192容積V"_s
+    *row(menu, "Option5") << menu << u"Option5"_s << u"QRadioButton"_s << expected_captions(5).menu
                           << rect(240, 1440, 2295, 375) << 11.25 << none << false;
-    *row(menu, "Option4") << menu << u"Option4"_s << u"QRadioButton"_s << u"矩形容器V\u2192高さH"_s
+    *row(menu, "Option4") << menu << u"Option4"_s << u"QRadioButton"_s << expected_captions(4).menu
                           << rect(240, 1800, 2295, 375) << 11.25 << none << false;
-    *row(menu, "Option6") << menu << u"Option6"_s << u"QRadioButton"_s << u"矩形容器H\u2192容積V"_s
+    *row(menu, "Option6") << menu << u"Option6"_s << u"QRadioButton"_s << expected_captions(6).menu
                           << rect(240, 2160, 2295, 375) << 11.25 << none << false;
     *row(menu, "Command1") << menu << u"Command1"_s << u"QPushButton"_s << u"ノモク"_s
                            << rect(840, 3840, 1455, 495) << 14.25 << none << false;

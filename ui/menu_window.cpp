@@ -74,13 +74,15 @@ void MenuWindow::showEvent(QShowEvent* event) {
 // An arrow key moves to the neighbouring option on screen and selects it, whichever option
 // holds the focus, as on a Japanese Windows desktop. Qt itself selects only when moving from the
 // selected option, so the first arrow press after start-up would select nothing. The group ends
-// at its top and bottom options; Left and Right act as Up and Down.
+// at its top and bottom options; Left and Right act as Up and Down. The keypad's arrows (NumLock
+// off) are the same keys: they differ only by the keypad modifier.
 bool MenuWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
         return false;
     auto* option = qobject_cast<QAbstractButton*>(watched);
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (!option || m_options->id(option) < 0 || key->modifiers() != Qt::NoModifier)
+    if (!option || m_options->id(option) < 0 ||
+        (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
         return false;
     int step = 0;
     if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Left)
