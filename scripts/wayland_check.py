@@ -2,7 +2,7 @@
 """Drives the program in a GNOME or KDE Wayland session and checks where its windows land.
 
 Usage: wayland_check.py gnome|kde PROGRAM START-NUMBER
-       wayland_check.py gnome|kde PROGRAM wayland
+       wayland_check.py gnome|kde PROGRAM wayland|wayland-egl
 
 Runs inside a session that scripts/wayland_session.sh set up: WAYLAND_DISPLAY, DISPLAY (Xwayland)
 and the session bus are set; ZUMORA_MUTTER_LOG names mutter's log (MUTTER_DEBUG=placement,
@@ -11,8 +11,8 @@ window-state,geometry) and ZUMORA_KWIN_LOG KWin's, into which KWin scripts print
 With a start number the program starts as the session would start it, QT_QPA_PLATFORM unset, and
 the checks of desktop_check.py's `run` apply to its windows through Xwayland; the user's move of
 the menu window is made through the compositor (mutter: the pointer, through its remote-desktop
-interface; KWin: a script). With `wayland` the program starts with QT_QPA_PLATFORM=wayland; the
-compositor places its windows, and the line printed tells where: the menu window at start, the
+interface; KWin: a script). With `wayland` (or `wayland-egl`, Qt's other Wayland plugin) the
+program starts with QT_QPA_PLATFORM set to it; the compositor places its windows, and the line printed tells where: the menu window at start, the
 notebook, and the menu window after a move and a trip to the notebook. The titles the compositor
 holds must be as designed (the menu window's empty), and closing the menu window must end the
 program with status 0. The exit status is 1 when a check failed.
@@ -166,8 +166,8 @@ class Kwin:
         found = []
         for line in lines:
             x, y, w, h, client_width, caption = line.split("\t", 5)
-            found.append({"frame": (int(x), int(y), int(w), int(h)),
-                          "client_width": int(client_width), "caption": caption})
+            found.append({"frame": tuple(round(float(v)) for v in (x, y, w, h)),
+                          "client_width": round(float(client_width)), "caption": caption})
         return found
 
     def shown(self, pid, client_width):
@@ -273,10 +273,10 @@ def titles_sent(protocol_log):
     return [title for _, title in toplevels]
 
 
-def start_native(program, log):
+def start_native(program, platform, log):
     """The program on native Wayland, its protocol log going to a file: a pipe left unread while
     it runs would stop it."""
-    env = dict(os.environ, QT_QPA_PLATFORM="wayland", WAYLAND_DEBUG="client")
+    env = dict(os.environ, QT_QPA_PLATFORM=platform, WAYLAND_DEBUG="client")
     return subprocess.Popen([program], env=env, stderr=log)
 
 
@@ -321,7 +321,7 @@ def native_kde(process, report, kwin):
     kwin.close(process.pid, MENU_CLIENT[0])
 
 
-def native(session, program):
+def native(session, program, platform):
     if session == "gnome":
         mutter = Mutter()
         known = set(mutter.placed())
@@ -333,7 +333,7 @@ def native(session, program):
         drive = lambda process, report: native_kde(process, report, kwin)
     report = []
     with tempfile.TemporaryFile("w+", errors="replace") as log:
-        process = start_native(program, log)
+        process = start_native(program, platform, log)
         try:
             drive(process, report)
             try:
@@ -350,20 +350,20 @@ def native(session, program):
             if status != 0:
                 raise Failed("the status is not 0")
         except Failed as failure:
-            print(f"QT_QPA_PLATFORM=wayland: FAIL: {'; '.join(report + [str(failure)])}")
+            print(f"QT_QPA_PLATFORM={platform}: FAIL: {'; '.join(report + [str(failure)])}")
             return 1
         finally:
             if process.poll() is None:
                 process.kill()
                 process.wait()
-    print(f"QT_QPA_PLATFORM=wayland: ok: {'; '.join(report)}")
+    print(f"QT_QPA_PLATFORM={platform}: ok: {'; '.join(report)}")
     return 0
 
 
 def main(argv):
     if len(argv) == 4 and argv[1] in ("gnome", "kde"):
-        if argv[3] == "wayland":
-            return native(argv[1], argv[2])
+        if argv[3] in ("wayland", "wayland-egl"):
+            return native(argv[1], argv[2], argv[3])
         # The same start, measures and checks as under an X11 window manager; only the move is
         # the compositor's.
         desktop_check.Desktop = compositor_desktop(argv[1])

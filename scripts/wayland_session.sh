@@ -4,8 +4,8 @@
 # and checks through scripts/wayland_check.py that both windows are centred by their outer frame,
 # that a menu window the user moved stays where it was put across a trip to the notebook and
 # back, that the menu window's title is empty and that closing either window ends the program
-# with status 0. Then starts it once more with QT_QPA_PLATFORM=wayland, where the compositor
-# places the windows, and reports where they went, the titles, and the exit status.
+# with status 0. Then starts it with QT_QPA_PLATFORM=wayland, and with wayland-egl, where the
+# compositor places the windows, and reports where they went, the titles, and the exit status.
 #
 # GNOME: mutter --wayland --headless, which starts Xwayland itself; a user's moves are made with
 # the pointer through mutter's remote-desktop interface. KDE: kwin_wayland --virtual --xwayland;
@@ -141,7 +141,10 @@ failed=0
 for n in $(seq "$starts"); do
     timeout 60 /usr/bin/python3 scripts/wayland_check.py "$session" "$program" "$n" || failed=1
 done
-timeout 90 /usr/bin/python3 scripts/wayland_check.py "$session" "$program" wayland || failed=1
+for platform in wayland wayland-egl; do
+    timeout 90 /usr/bin/python3 scripts/wayland_check.py "$session" "$program" "$platform" ||
+        failed=1
+done
 if [ $failed -ne 0 ]; then
     echo "-- the compositor's log ends:"
     grep -v -e GEOMETRY -e '^  ' "$log" | tail -15
