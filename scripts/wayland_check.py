@@ -31,7 +31,7 @@ import desktop_check
 from desktop_check import MENU_CLIENT, NOTE_CLIENT, Failed
 
 NOTE_TITLE = "\u3000" * 5 + "ズモラ"
-KEY_TAB, KEY_SPACE, KEY_ALT, KEY_F4 = 0xFF09, 0x0020, 0xFFE9, 0xFFC1  # X keysyms
+KEY_TAB, KEY_SPACE, KEY_SHIFT, KEY_ALT, KEY_F4 = 0xFF09, 0x0020, 0xFFE1, 0xFFE9, 0xFFC1  # keysyms
 BUTTON_LEFT = 0x110  # BTN_LEFT of the kernel's input codes
 # Where the compositor puts a native window is its own choice (at the top left, say): the move
 # goes towards the middle, so that it is not cut short at the screen's edge.
@@ -59,8 +59,9 @@ class Mutter:
             dbus_interface=name)
         self.input = dbus.Interface(bus.get_object(name, path), name + ".Session")
         self.input.Start()
-        # Mutter makes its virtual devices on the way; what comes before them is lost.
-        time.sleep(0.5)
+        # Mutter adds the virtual keyboard to the seat at the first key, and windows get the
+        # keyboard only from then on: a Shift pressed and let go makes it come now.
+        self.keys(KEY_SHIFT)
         self.log = os.environ["ZUMORA_MUTTER_LOG"]
 
     def pointer(self, x, y):
@@ -70,8 +71,10 @@ class Mutter:
         self.input.NotifyPointerMotionRelative(float(x), float(y))
         time.sleep(0.1)
 
-    def drag(self, at, by):
-        self.pointer(*at)
+    def drag(self, at, by, pointer_entered=lambda: True):
+        # The pointer enters a window only by moving over it once the window is on the screen.
+        wait_for("the pointer's coming over the window",
+                 lambda: self.pointer(*at) or pointer_entered())
         self.input.NotifyPointerButton(BUTTON_LEFT, True)
         time.sleep(0.15)
         steps = 10
@@ -88,14 +91,16 @@ class Mutter:
         for key in keysyms:
             self.input.NotifyKeyboardKeysym(key, True)
             self.input.NotifyKeyboardKeysym(key, False)
-            time.sleep(0.05)
+            time.sleep(0.1)
         for key in reversed(held):
             self.input.NotifyKeyboardKeysym(key, False)
         time.sleep(0.3)
 
     def placed(self):
-        """Mutter's last place for each native window it knows, in the order first seen."""
+        """Mutter's last place for each native window it has placed and shown, in the order
+        first seen. Before that, a window goes through places of no meaning (0,0)."""
         places = {}
+        shown = set()
         window = None
         with open(self.log, errors="replace") as log:
             for line in log:
@@ -107,16 +112,22 @@ class Mutter:
                     line)
                 if result and window:
                     places[window] = tuple(int(v) for v in result.groups())
-        return places
+                showing = re.search(r"Showing window (W\d+), .* placed: 1", line)
+                if showing:
+                    shown.add(showing.group(1))
+        return {window: place for window, place in places.items() if window in shown}
 
-    def shown(self, width, known=()):
-        """The place of a window of that width that mutter placed after those known."""
+    def shown(self, known):
+        """The first window that mutter placed and showed besides those known, and its place.
+        The program's windows come one at a time, and each showing is a window of its own. Their
+        widths tell nothing: mutter counts Qt's title bar into a window's size, or not,
+        depending on when Qt told it the window's largest size."""
         def probe():
             for window, place in self.placed().items():
-                if window not in known and place[2] == width:
+                if window not in known:
                     return window, place
             return None
-        return wait_for(f"a window {width} wide placed by mutter", probe)
+        return wait_for("a window placed by mutter", probe)
 
 
 class Kwin:
@@ -273,30 +284,49 @@ def titles_sent(protocol_log):
     return [title for _, title in toplevels]
 
 
+def has_focus(log, device):
+    """Whether one of the program's windows has the keyboard or the pointer (`device`), as its
+    protocol log tells. Input that comes before is lost: mutter takes the keyboard away during a
+    move and gives it back a while after, and a window new on the screen gets it only once
+    shown."""
+    with open(log, errors="replace") as protocol:
+        events = re.findall(rf"{device}@\d+\.(enter|leave)\(", protocol.read())
+    return bool(events) and events[-1] == "enter"
+
+
+def wait_for_keyboard(log):
+    wait_for("the keyboard's coming to the window", lambda: has_focus(log, "wl_keyboard"))
+
+
 def start_native(program, platform, log):
-    """The program on native Wayland, its protocol log going to a file: a pipe left unread while
-    it runs would stop it."""
+    """The program on native Wayland, its protocol log going to the file `log`: a pipe left
+    unread while it runs would stop it."""
     env = dict(os.environ, QT_QPA_PLATFORM=platform, WAYLAND_DEBUG="client")
-    return subprocess.Popen([program], env=env, stderr=log)
+    with open(log, "w") as protocol:
+        return subprocess.Popen([program], env=env, stderr=protocol)
 
 
-def native_gnome(process, report, mutter, known):
-    menu, start = mutter.shown(MENU_CLIENT[0], known)
+def native_gnome(process, report, mutter, known, log):
+    menu, start = mutter.shown(known)
     report.append(f"MENU at +{start[0]}+{start[1]}")
-    # Qt draws the title bar itself here; dragging it asks mutter to move the window. A press
-    # before the window's first frame has reached the screen finds nothing to drag.
-    time.sleep(1.0)
-    mutter.drag((start[0] + start[2] * 0.4, start[1] + 12), NATIVE_MOVE)
+    # Qt draws the title bar itself here; dragging it asks mutter to move the window.
+    mutter.drag((start[0] + start[2] * 0.4, start[1] + 12), NATIVE_MOVE,
+                lambda: has_focus(log, "wl_pointer"))
     moved = mutter.placed()[menu]
     report.append(f"dragged to +{moved[0]}+{moved[1]}")
+    if moved[:2] == start[:2]:
+        raise Failed("the drag did not move MENU")
     # Space selects the first option, Tab goes on to ノモク, Space presses it.
+    wait_for_keyboard(log)
     mutter.keys(KEY_SPACE, KEY_TAB, KEY_SPACE)
-    note, place = mutter.shown(NOTE_CLIENT[0], known | {menu})
+    note, place = mutter.shown(known | {menu})
     report.append(f"NOTE at +{place[0]}+{place[1]}")
     # From the first entry, Tab five times reaches the back button.
+    wait_for_keyboard(log)
     mutter.keys(*[KEY_TAB] * 5, KEY_SPACE)
-    _, back = mutter.shown(MENU_CLIENT[0], known | {menu, note})
+    _, back = mutter.shown(known | {menu, note})
     report.append(f"MENU back at +{back[0]}+{back[1]}")
+    wait_for_keyboard(log)
     mutter.keys(KEY_F4, held=(KEY_ALT,))
 
 
@@ -306,8 +336,10 @@ def native_kde(process, report, kwin):
     report.append(f"MENU at +{x}+{y}")
     captions = {"MENU": menu["caption"]}
     kwin.move_by(process.pid, MENU_CLIENT[0], NATIVE_MOVE)
-    x, y = kwin.shown(process.pid, MENU_CLIENT[0])["frame"][:2]
-    report.append(f"moved to +{x}+{y}")
+    moved = kwin.shown(process.pid, MENU_CLIENT[0])["frame"][:2]
+    report.append(f"moved to +{moved[0]}+{moved[1]}")
+    if moved == menu["frame"][:2]:
+        raise Failed("the script did not move MENU")
     press(process.pid, "ノモク")
     note = kwin.shown(process.pid, NOTE_CLIENT[0])
     captions["NOTE"] = note["caption"]
@@ -325,23 +357,24 @@ def native(session, program, platform):
     if session == "gnome":
         mutter = Mutter()
         known = set(mutter.placed())
-        drive = lambda process, report: native_gnome(process, report, mutter, known)
+        drive = lambda process, report, log: native_gnome(process, report, mutter, known, log)
     else:
         kwin = Kwin()
         # Before the program starts: Qt looks at the accessibility bus once, at start-up.
         enable_accessibility()
-        drive = lambda process, report: native_kde(process, report, kwin)
+        drive = lambda process, report, log: native_kde(process, report, kwin)
     report = []
-    with tempfile.TemporaryFile("w+", errors="replace") as log:
+    with tempfile.TemporaryDirectory() as folder:
+        log = os.path.join(folder, "protocol.log")
         process = start_native(program, platform, log)
         try:
-            drive(process, report)
+            drive(process, report, log)
             try:
                 status = process.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 raise Failed("closing MENU did not end the program")
-            log.seek(0)
-            sent = titles_sent(log.read())
+            with open(log, errors="replace") as protocol:
+                sent = titles_sent(protocol.read())
             report.append(f"titles sent {sent}")
             # Each showing is a toplevel of its own: MENU, NOTE, MENU again.
             if sent != ["", NOTE_TITLE, ""]:

@@ -37,7 +37,7 @@ program=$(realpath "$program")
 if [ -z "${ZUMORA_WAYLAND_SESSION_PRIVATE:-}" ]; then
     common=(xwayland qt6-wayland dbus x11-utils python3-xlib python3-dbus)
     if [ "$session" = gnome ]; then
-        scripts/deps.sh "${common[@]}" mutter
+        scripts/deps.sh "${common[@]}" mutter dconf-gsettings-backend libglib2.0-bin
     else
         scripts/deps.sh "${common[@]}" kwin-wayland kwin-style-breeze at-spi2-core python3-pyatspi
     fi
@@ -90,6 +90,9 @@ bus_pid=${bus##*$'\n'}
 log=$runtime/compositor.log
 socket=zumora-w-$session
 if [ "$session" = gnome ]; then
+    # Qt repeats a key held longer than the session's delay; on a busy machine a key's release
+    # can come that late.
+    gsettings set org.gnome.desktop.peripherals.keyboard repeat false
     MUTTER_DEBUG=placement,window-state,geometry mutter --wayland --headless \
         --virtual-monitor 1920x1080 --wayland-display "$socket" >"$log" 2>&1 &
     compositor=$!
