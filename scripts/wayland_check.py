@@ -33,7 +33,8 @@ import desktop_check  # noqa: E402
 from desktop_check import MENU_CLIENT, NOTE_CLIENT, Failed  # noqa: E402
 
 NOTE_TITLE = "\u3000" * 5 + "ズモラ"
-KEY_TAB, KEY_SPACE, KEY_SHIFT, KEY_ALT, KEY_F4 = 0xFF09, 0x0020, 0xFFE1, 0xFFE9, 0xFFC1  # keysyms
+KEY_TAB, KEY_SPACE, KEY_RETURN = 0xFF09, 0x0020, 0xFF0D  # X keysyms
+KEY_SHIFT, KEY_ALT, KEY_F4, KEY_F7 = 0xFFE1, 0xFFE9, 0xFFC1, 0xFFC4
 BUTTON_LEFT = 0x110  # BTN_LEFT of the kernel's input codes
 # Where the compositor puts a native window is its own choice (at the top left, say): the move
 # goes towards the middle, so that it is not cut short at the screen's edge.
@@ -73,19 +74,28 @@ class Mutter:
         self.input.NotifyPointerMotionRelative(float(x), float(y))
         time.sleep(0.1)
 
-    def drag(self, at, by, pointer_entered=lambda: True):
-        # The pointer enters a window only by moving over it once the window is on the screen.
-        wait_for("the pointer's coming over the window",
-                 lambda: self.pointer(*at) or pointer_entered())
+    def drag(self, at, by):
+        self.pointer(*at)
         self.input.NotifyPointerButton(BUTTON_LEFT, True)
         time.sleep(0.15)
-        steps = 10
-        for _ in range(steps):
-            self.input.NotifyPointerMotionRelative(by[0] / steps, by[1] / steps)
-            time.sleep(0.03)
+        self.glide(by)
         time.sleep(0.15)
         self.input.NotifyPointerButton(BUTTON_LEFT, False)
         time.sleep(0.3)
+
+    def glide(self, by, steps=10):
+        for _ in range(steps):
+            self.input.NotifyPointerMotionRelative(by[0] / steps, by[1] / steps)
+            time.sleep(0.03)
+
+    def keyboard_move(self, by):
+        """Moves the window that has the keyboard as GNOME's Alt+F7 does: the pointer carries
+        the window until Return. Where Qt draws the title bar itself, this needs no knowledge of
+        where Qt put it."""
+        self.keys(KEY_F7, held=(KEY_ALT,))
+        self.glide(by)
+        time.sleep(0.15)
+        self.keys(KEY_RETURN)
 
     def keys(self, *keysyms, held=()):
         for key in held:
@@ -286,18 +296,15 @@ def titles_sent(protocol_log):
     return [title for _, title in toplevels]
 
 
-def has_focus(log, device):
-    """Whether one of the program's windows has the keyboard or the pointer (`device`), as its
-    protocol log tells. Input that comes before is lost: mutter takes the keyboard away during a
-    move and gives it back a while after, and a window new on the screen gets it only once
-    shown."""
-    with open(log, errors="replace") as protocol:
-        events = re.findall(rf"{device}@\d+\.(enter|leave)\(", protocol.read())
-    return bool(events) and events[-1] == "enter"
-
-
 def wait_for_keyboard(log):
-    wait_for("the keyboard's coming to the window", lambda: has_focus(log, "wl_keyboard"))
+    """Waits until one of the program's windows has the keyboard, as its protocol log tells.
+    Keys pressed before are lost: a window new on the screen gets the keyboard only once shown,
+    and mutter takes it away during a move and gives it back a while after."""
+    def has_keyboard():
+        with open(log, errors="replace") as protocol:
+            events = re.findall(r"wl_keyboard@\d+\.(enter|leave)\(", protocol.read())
+        return bool(events) and events[-1] == "enter"
+    wait_for("the keyboard's coming to the window", has_keyboard)
 
 
 def start_native(program, platform, log):
@@ -311,13 +318,12 @@ def start_native(program, platform, log):
 def native_gnome(process, report, mutter, known, log):
     menu, start = mutter.shown(known)
     report.append(f"MENU at +{start[0]}+{start[1]}")
-    # Qt draws the title bar itself here; dragging it asks mutter to move the window.
-    mutter.drag((start[0] + start[2] * 0.4, start[1] + 12), NATIVE_MOVE,
-                lambda: has_focus(log, "wl_pointer"))
+    wait_for_keyboard(log)
+    mutter.keyboard_move(NATIVE_MOVE)
     moved = mutter.placed()[menu]
-    report.append(f"dragged to +{moved[0]}+{moved[1]}")
+    report.append(f"moved to +{moved[0]}+{moved[1]}")
     if moved[:2] == start[:2]:
-        raise Failed("the drag did not move MENU")
+        raise Failed("the move did not move MENU")
     # Space selects the first option, Tab goes on to ノモク, Space presses it.
     wait_for_keyboard(log)
     mutter.keys(KEY_SPACE, KEY_TAB, KEY_SPACE)

@@ -7,9 +7,10 @@
 # with status 0. Then starts it with QT_QPA_PLATFORM=wayland, and with wayland-egl, where the
 # compositor places the windows, and reports where they went, the titles, and the exit status.
 #
-# GNOME: mutter --wayland --headless, which starts Xwayland itself; a user's moves are made with
-# the pointer through mutter's remote-desktop interface. KDE: kwin_wayland --virtual --xwayland;
-# moves are made by a KWin script, and the notebook is opened through the accessibility bus.
+# GNOME: mutter --wayland --headless, which starts Xwayland itself; the user's hands are mutter's
+# remote-desktop interface (a drag of the title bar; Alt+F7 where Qt draws the title bar itself;
+# keys). KDE: kwin_wayland --virtual --xwayland; moves are made by a KWin script, and on native
+# Wayland the buttons are pressed through the accessibility bus.
 # Each session has its own session bus, a fresh XDG_RUNTIME_DIR (0700) and home, and, as root,
 # a mount and network namespace of its own with its own /tmp: the X displays the compositor picks
 # for Xwayland (:0, :1) then meet no other display on the machine. Installs what it needs.
@@ -26,7 +27,7 @@ while [ $# -gt 0 ]; do
     --program) program=$2; shift 2 ;;
     --starts) starts=$2; shift 2 ;;
     gnome | kde) session=$1; shift ;;
-    -h | --help) sed -n '2,17p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,18p' "$0"; exit 0 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
     esac
 done
