@@ -27,7 +27,7 @@ while [ $# -gt 0 ]; do
     --program) program=$2; shift 2 ;;
     --starts) starts=$2; shift 2 ;;
     gnome | kde) session=$1; shift ;;
-    -h | --help) sed -n '2,18p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,17p' "$0"; exit 0 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
     esac
 done
