@@ -111,7 +111,9 @@ PlatformFailure why_not_started(const QString& key) {
     const QString file = platform_plugin_file(key);
     if (file.isEmpty()) {
         QString cause = u"Qt has no platform plugin "_s + platform_named(key);
-        if (is_wayland(key))
+        // Qt's own Wayland plugins come in a package of their own.
+        if (key.compare(u"wayland"_s, Qt::CaseInsensitive) == 0 ||
+            key.compare(u"wayland-egl"_s, Qt::CaseInsensitive) == 0)
             cause += u" (the Debian package qt6-wayland has it)"_s;
         return {false, cause};
     }
