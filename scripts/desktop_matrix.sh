@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
     --starts) starts=$2; shift 2 ;;
     --display) display_number=${2#:}; shift 2 ;;
     --load) load=true; shift ;;
-    -h | --help) sed -n '2,12p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,11p' "$0"; exit 0 ;;
     *) wms+=("$1"); shift ;;
     esac
 done
