@@ -7,6 +7,7 @@
 # Usage: scripts/desktop_matrix.sh [--program PATH] [--starts N] [--display :N] [--load]
 #                                  [window-manager ...]
 #   window managers: openbox xfwm4 metacity mutter kwin_x11 icewm fluxbox twm none (default all)
+#   Wayland sessions: gnome-wayland kde-wayland (default both; scripts/wayland_session.sh)
 #   --load  keeps both processor cores busy (stress-ng) throughout
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,7 +27,8 @@ while [ $# -gt 0 ]; do
     *) wms+=("$1"); shift ;;
     esac
 done
-[ ${#wms[@]} -gt 0 ] || wms=(openbox xfwm4 metacity mutter kwin_x11 icewm fluxbox twm none)
+[ ${#wms[@]} -gt 0 ] || wms=(openbox xfwm4 metacity mutter kwin_x11 icewm fluxbox twm none
+    gnome-wayland kde-wayland)
 [ -x "$program" ] || { echo "no program at $program (build it first)" >&2; exit 2; }
 program=$(realpath "$program")
 
@@ -74,6 +76,14 @@ fi
 
 failed=0
 for wm in "${wms[@]}"; do
+    case $wm in
+    gnome-wayland | kde-wayland)
+        # A compositor session with Xwayland, set up and ended by a script of its own.
+        scripts/wayland_session.sh --program "$program" --starts "$starts" "${wm%-wayland}" ||
+            failed=1
+        continue
+        ;;
+    esac
     export DISPLAY=:$display_number
     Xvfb "$DISPLAY" -screen 0 1920x1080x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     started+=($!)

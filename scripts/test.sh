@@ -5,8 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 
-# Validators of the desktop entry and metainfo; dpkg-shlibdeps and file for the Debian package.
-scripts/deps.sh desktop-file-utils appstream dpkg-dev file
+# Validators of the desktop entry and metainfo; dpkg-shlibdeps and file for the Debian package;
+# Qt's Wayland plugin, whose failures to start tst_startup reports.
+scripts/deps.sh desktop-file-utils appstream dpkg-dev file qt6-wayland
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure

@@ -1,21 +1,22 @@
 #pragma once
 
-#include <QString>
+#include "desktop_platform.h"
 
 namespace zumora {
 
-// Qt aborts, with a core file where cores are on, when it cannot open the desktop it was told to
-// use, after advice that misleads ("Reinstalling the application may fix this problem"). From
-// this call until desktop_opened(), Qt's messages are held back; should Qt give up on the
-// desktop, the program prints one line that says how it looked for one and exits with status 1.
-void hold_messages_until_desktop_opens();
+// Qt aborts, with a core file where cores are on, when it cannot start any platform it tried,
+// after advice that misleads ("Reinstalling the application may fix this problem"). From this
+// call until desktop_opened(), Qt's messages are held back. Should Qt give up, the program says
+// why, platform by platform, in the order Qt tried them, and exits with status 1:
+// - where every platform's plugin loaded but found no desktop to open, in one line that says
+//   where it looked (DISPLAY, WAYLAND_DISPLAY);
+// - else, where a plugin is missing or could not be loaded, after Qt's held lines, in a line that
+//   names the plugin and the loader's reason (a missing library, say).
+// A fatal message with a platform running is not the platform's: it goes out in Qt's words after
+// the held lines, and Qt ends the program as it always does.
+void hold_messages_until_desktop_opens(const DesktopEnvironment& environment);
 
 // The desktop is open: Qt's messages go to standard error again, the held ones first.
 void desktop_opened();
-
-// The line printed when no desktop could be opened, from the environment that tells Qt where to
-// look: QT_QPA_PLATFORM, DISPLAY, WAYLAND_DISPLAY and XDG_SESSION_TYPE.
-QString no_desktop_message(const QString& platform, const QString& x_display,
-                           const QString& wayland_display, const QString& session_type);
 
 } // namespace zumora

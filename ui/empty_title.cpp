@@ -40,7 +40,8 @@ void write_empty_x11_names(QWidget& window) {
 // The shell surface is made when the window is mapped, after the show event; it shows nothing
 // before the window's first frame, which comes later still.
 void send_empty_wayland_title(QWidget& window) {
-    if (QGuiApplication::platformName() != u"wayland")
+    // Qt's Wayland plugins are "wayland" and "wayland-egl"; both name the window's shell surface.
+    if (!QGuiApplication::platformName().startsWith(u"wayland"))
         return;
     QMetaObject::invokeMethod(
         &window,

@@ -1,0 +1,3 @@
+int zumora_missing_library_function() {
+    return 0;
+}
