@@ -38,6 +38,7 @@ finish() {
     local status=$?
     set +e
     trap - EXIT INT TERM
+    stop_orca
     session_end
     rm -rf "$work"
     exit "$status"
@@ -45,6 +46,21 @@ finish() {
 trap finish EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
+
+# Orca writes its log out in full only as it ends, and it goes before the program, which would
+# leave it waiting on calls to a program no longer there. It takes a signal only as an event
+# wakes it: a Shift press, which the program ignores, does.
+stop_orca() {
+    local orca_pid
+    orca_pid=$(session_pid orca) || return 0
+    kill -TERM "$orca_pid" 2>/dev/null || true
+    for _ in $(seq 50); do
+        session_alive "$orca_pid" || break
+        xdotool key shift 2>/dev/null || true
+        sleep 0.2
+    done
+    session_stop orca
+}
 
 mkdir -m 700 "$work/runtime"
 mkdir "$work/services" "$work/orca" "$work/speech"
@@ -133,13 +149,20 @@ echo "speech server: the check's own, with a silent voice, taking speech"
 
 rm -f "$log"
 mkdir -p "$(dirname "$log")"
-# Its own preferences directory: the user's Orca settings stay untouched and play no part.
-session_start orca orca --replace --user-prefs "$work/orca" --debug-file "$log" \
-    >"$work/orca.out" 2>&1
+# Its own preferences directory: the user's Orca settings stay untouched and play no part. No
+# --replace: that would kill every other Orca of the user, a screen reader in use among them.
+session_start orca orca --user-prefs "$work/orca" --debug-file "$log" >"$work/orca.out" 2>&1
+orca_pid=$(session_pid orca)
 for _ in $(seq 50); do
     grep -q "SPEECH OUTPUT" "$log" 2>/dev/null && break
+    session_alive "$orca_pid" || break
     sleep 0.2
 done
+if ! session_alive "$orca_pid"; then
+    echo "orca_check: Orca did not start:" >&2
+    sed 's/^/  /' "$work/orca.out" >&2
+    exit 1
+fi
 
 QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 session_start zumora "$program" \
     >"$work/program.out" 2>&1
@@ -147,7 +170,6 @@ QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 session_start zumora "$pro
 # Orca follows the program a little behind, more so on a busy machine. Each step waits until it
 # has caught up, as a user listening to it does: until its processor time has stood still for
 # half a second (at most ten seconds).
-orca_pid=$(session_pid orca)
 orca_ticks() {
     awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$orca_pid/stat" 2>/dev/null || true
 }
@@ -232,16 +254,7 @@ settle
 
 echo "processes of the check, before they are ended:"
 session_processes | sed 's/^/  /'
-# Orca writes its log out in full only as it ends, and it goes before the program, which would
-# leave it waiting on calls to a program no longer there. It takes a signal only as an event
-# wakes it: a Shift press, which the program ignores, does.
-kill -TERM "$orca_pid"
-for _ in $(seq 50); do
-    session_alive "$orca_pid" || break
-    xdotool key shift
-    sleep 0.2
-done
-session_stop orca
+stop_orca
 session_stop zumora
 
 echo "Orca's speech output (from $log):"
@@ -270,15 +283,21 @@ done
 # the result with its selection, and no description that says the result again.
 said=$(grep -a "SPEECH OUTPUT" "$log" | sed -E "s/.*SPEECH OUTPUT: '(.*)' ?[{].*/\1/")
 for result in 1273.24 2122066349.38; do
-    if arrival=$(awk -v line="$result selected." -v again="$result." '
-        at && NR == at + 1 && $0 == again { repeated = 1 }
-        $0 == line { count++; at = NR; print "\047" before "\047, \047" $0 "\047" }
+    # The line before each "<result> selected.", that line, and the line after it.
+    arrivals=$(awk -v line="$result selected." '
+        at && NR == at + 1 { print before_at "\t" line "\t" $0; at = 0 }
+        $0 == line { at = NR; before_at = before }
         { before = $0 }
-        END { exit !(count == 1 && !repeated) }' <<<"$said"); then
-        echo "heard once as Tab brings the focus to the result box: $arrival"
+        END { if (at) print before_at "\t" line "\t" }' <<<"$said")
+    IFS=$'\t' read -r caption selected after <<<"$arrivals" || true
+    if [ "$(grep -c . <<<"$arrivals")" -eq 1 ] && [ "$after" != "$result." ]; then
+        echo "heard once as Tab brings the focus to the result box: '$caption', '$selected'"
+    elif [ -z "$arrivals" ]; then
+        echo "NOT heard as Tab brings the focus to the result box: '$result selected.'" >&2
+        status=1
     else
-        echo "NOT heard once as Tab brings the focus to the result box (one '$result selected.'," \
-            "not followed by '$result.'): ${arrival:-never}" >&2
+        echo "NOT heard once as Tab brings the focus to the result box:" >&2
+        sed "s/^/  /; s/\t/', '/g; s/^  /  '/; s/\$/'/" <<<"$arrivals" >&2
         status=1
     fi
 done
@@ -290,9 +309,9 @@ if short=$(grep -a "SPEECH OUTPUT" "$log" |
     status=1
 fi
 if [ "$status" -ne 0 ]; then
-    for part in program orca; do
-        echo "the end of the $part's own output:" >&2
-        tail -n 15 "$work/$part.out" 2>/dev/null | sed 's/^/  /' >&2
-    done
+    echo "the end of the program's own output:" >&2
+    tail -n 15 "$work/program.out" | sed 's/^/  /' >&2
+    echo "the end of Orca's own output:" >&2
+    tail -n 15 "$work/orca.out" | sed 's/^/  /' >&2
 fi
 exit $status
