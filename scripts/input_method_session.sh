@@ -30,48 +30,17 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 chmod 700 "$runtime"
-mkdir "$runtime/home" "$runtime/services"
+mkdir "$runtime/home"
 export HOME=$runtime/home XDG_RUNTIME_DIR=$runtime XDG_CONFIG_HOME=$runtime/config \
     XDG_CACHE_HOME=$runtime/cache XDG_DATA_HOME=$runtime/data GSETTINGS_BACKEND=memory \
     DISPLAY=:$display
 # ibus's helpers need no accessibility bus.
 export NO_AT_BRIDGE=1
 
-wait_for() {
-    local what=$1
-    shift
-    for _ in $(seq 100); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "input_method_check: $what did not come up within 10 s" >&2
-    return 1
-}
-
-# A session bus whose only service directory is empty: it starts nothing on demand.
-cat >"$runtime/bus.conf" <<EOF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=$runtime</listen>
-  <auth>EXTERNAL</auth>
-  <servicedir>$runtime/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-EOF
-session_start "session bus" dbus-daemon --config-file="$runtime/bus.conf" --nofork \
-    --print-address=3 3>"$runtime/bus-address" 2>"$runtime/bus.log"
-wait_for "the session bus" test -s "$runtime/bus-address"
-DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$runtime/bus-address")
-export DBUS_SESSION_BUS_ADDRESS
+session_bus "$runtime/bus"
 
 session_start Xvfb Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$runtime/xvfb.log" 2>&1
-wait_for "Xvfb on $DISPLAY" xdpyinfo
+session_wait "Xvfb on $DISPLAY" xdpyinfo
 
 # mozc starts in hiragana mode, as a Japanese user keeps it, rather than in direct input.
 mkdir -p "$XDG_CONFIG_HOME/mozc"
@@ -91,7 +60,7 @@ session_start ibus ibus-daemon --panel=disable --config=disable --emoji-extensio
     >"$runtime/ibus.log" 2>&1
 # Asking for the engine fails until ibus is up, and may say it failed when it did not.
 # shellcheck disable=SC2016 # expanded by the inner shell
-if ! wait_for "ibus with the mozc engine" sh -c 'ibus engine mozc-jp; [ "$(ibus engine)" = mozc-jp ]'; then
+if ! session_wait "ibus with the mozc engine" sh -c 'ibus engine mozc-jp; [ "$(ibus engine)" = mozc-jp ]'; then
     tail -n 20 "$runtime/ibus.log" >&2
     exit 1
 fi

@@ -63,27 +63,9 @@ stop_orca() {
 }
 
 mkdir -m 700 "$work/runtime"
-mkdir "$work/services" "$work/orca" "$work/speech"
+mkdir "$work/orca" "$work/speech"
 export XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache \
     XDG_DATA_HOME=$work/data GSETTINGS_BACKEND=memory DISPLAY=$display
-
-# A session bus whose only service directory is empty: it starts nothing on demand (no desktop
-# portal, no settings daemon), whatever the machine has installed.
-cat >"$work/bus.conf" <<EOF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=$work/runtime</listen>
-  <auth>EXTERNAL</auth>
-  <servicedir>$work/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-EOF
 
 # Sound goes nowhere: ALSA knows only its null device, and no client may start a sound server.
 cat >"$work/alsa.conf" <<'EOF'
@@ -110,36 +92,20 @@ EOF
 speech_socket=$work/runtime/speech.sock
 export SPEECHD_ADDRESS=unix_socket:$speech_socket SPEECHD_CMD=/bin/false
 
-wait_for() {
-    local what=$1
-    shift
-    for _ in $(seq 100); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "orca_check: $what did not come up within 10 s" >&2
-    return 1
-}
-
-session_start "session bus" dbus-daemon --config-file="$work/bus.conf" --nofork \
-    --print-address=3 3>"$work/bus-address" 2>"$work/bus.log"
-wait_for "the session bus" test -s "$work/bus-address"
-DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus-address")
-export DBUS_SESSION_BUS_ADDRESS
-
+session_bus "$work/runtime/bus"
 session_start Xvfb Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1
-wait_for "Xvfb on $display" xdpyinfo
+session_wait "Xvfb on $display" xdpyinfo
 session_start openbox openbox
 session_start "accessibility bus" /usr/libexec/at-spi-bus-launcher --launch-immediately \
     >"$work/accessibility-bus.log" 2>&1
-wait_for "the accessibility bus" sh -c 'dbus-send --session --print-reply \
+session_wait "the accessibility bus" sh -c 'dbus-send --session --print-reply \
     --dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner \
     string:org.a11y.Bus | grep -q "boolean true"'
 
 session_start "speech server" speech-dispatcher --run-single --timeout 0 \
     --config-dir "$work/speech" --log-dir "$work/speech" --pid-file "$work/runtime/speech.pid" \
     --communication-method unix_socket --socket-path "$speech_socket" >"$work/speech/server.out" 2>&1
-wait_for "the speech server" test -S "$speech_socket"
+session_wait "the speech server" test -S "$speech_socket"
 if ! timeout 10 spd-say --wait "ズモラ" >/dev/null 2>&1; then
     echo "orca_check: the speech server does not speak; its log:" >&2
     tail -n 20 "$work/speech/server.out" >&2 || true

@@ -17,6 +17,12 @@
 #                                          started, what those started, what carries the mark
 #   session_end                            ends what session_start started, the last first, each
 #                                          with what it started; says what had to be killed
+#   session_wait WHAT COMMAND [ARG ...]    waits up to ten seconds for COMMAND to succeed, and
+#                                          fails saying that WHAT did not come up if it does not
+#   session_bus DIR                        starts a session bus that listens in DIR and starts
+#                                          nothing on demand (no desktop portal, no settings
+#                                          daemon, whatever the machine has installed), and
+#                                          exports its address
 #
 # A process is asked to end (TERM) and given five seconds to do so; one that does not (a speech
 # server stuck on its audio, say) is killed.
@@ -132,4 +138,40 @@ session_end() {
         echo "still running after the session ended: $args" >&2
         session_end_process "$pid" "$args"
     done < <(session_marked)
+}
+
+session_wait() {
+    local what=$1
+    shift
+    for _ in $(seq 100); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "${0##*/}: $what did not come up within 10 s" >&2
+    return 1
+}
+
+session_bus() {
+    local dir=$1
+    mkdir -p "$dir/services"
+    cat >"$dir/bus.conf" <<EOF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=$dir</listen>
+  <auth>EXTERNAL</auth>
+  <servicedir>$dir/services</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+    session_start "session bus" dbus-daemon --config-file="$dir/bus.conf" --nofork \
+        --print-address=3 3>"$dir/bus-address" 2>"$dir/bus.log"
+    session_wait "the session bus" test -s "$dir/bus-address" || return 1
+    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$dir/bus-address")
+    export DBUS_SESSION_BUS_ADDRESS
 }
