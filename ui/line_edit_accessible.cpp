@@ -31,14 +31,19 @@ private:
     QTextLine m_line;
 };
 
-// Where the box draws its text, in its own coordinates: the text's left end, scrolled and
-// aligned as the box has drawn it, and the line's top and height. Qt tells the caret's
-// rectangle (to input methods), centred on the caret; the text's left end lies the caret's
-// distance into the text before it.
-QRectF text_origin(const QLineEdit& box, const TextLine& line) {
+// Where the box draws its line of text, in the box's own coordinates: the text's left end,
+// scrolled and aligned as the box has drawn it, and the line's top and height.
+struct LinePlace {
+    double left;
+    double top;
+    double height;
+};
+
+// Qt tells input methods the caret's rectangle, centred on the caret; the text's left end lies
+// the caret's distance into the text before it.
+LinePlace line_place(const QLineEdit& box, const TextLine& line) {
     const QRectF caret = box.inputMethodQuery(Qt::ImCursorRectangle).toRectF();
-    return QRectF(caret.center().x() - line.x_of(box.cursorPosition()), caret.top(), 0,
-                  caret.height());
+    return {caret.center().x() - line.x_of(box.cursorPosition()), caret.top(), caret.height()};
 }
 
 QAccessibleInterface* line_edit_factory(const QString& class_name, QObject* object) {
@@ -119,19 +124,19 @@ QRect LineEditAccessible::characterRect(int offset) const {
     if (offset < 0 || offset >= characterCount())
         return {};
     const TextLine line(box());
-    const QRectF origin = text_origin(box(), line);
-    const double left = line.x_of(offset);
-    const QRectF glyph(origin.left() + left, origin.top(), line.x_of(offset + 1) - left,
-                       origin.height());
-    return glyph.toAlignedRect().translated(box().mapToGlobal(QPoint(0, 0)));
+    const LinePlace place = line_place(box(), line);
+    const double left = place.left + line.x_of(offset);
+    const double right = place.left + line.x_of(offset + 1);
+    const QRectF character(left, place.top, right - left, place.height);
+    return character.toAlignedRect().translated(box().mapToGlobal(QPoint(0, 0)));
 }
 
 int LineEditAccessible::offsetAtPoint(const QPoint& point) const {
-    const QPoint inside_box = box().mapFromGlobal(point);
-    if (!box().rect().contains(inside_box))
+    const QPoint in_box = box().mapFromGlobal(point);
+    if (!box().rect().contains(in_box))
         return -1;
     const TextLine line(box());
-    const double x = inside_box.x() - text_origin(box(), line).left();
+    const double x = in_box.x() - line_place(box(), line).left;
     if (x < 0 || x >= line.width())
         return -1;
     return line.character_at(x);
