@@ -16,7 +16,8 @@
 #   session_processes                      every process of the session running now: what was
 #                                          started, what those started, what carries the mark
 #   session_end                            ends what session_start started, the last first, each
-#                                          with what it started; says what had to be killed
+#                                          with what it started; says what had to be killed, and
+#                                          that nothing is left
 #   session_wait WHAT COMMAND [ARG ...]    waits up to ten seconds for COMMAND to succeed, and
 #                                          fails saying that WHAT did not come up if it does not
 #   session_bus DIR                        starts a session bus that listens in DIR and starts
@@ -133,11 +134,16 @@ session_end() {
     session_names=()
     session_pids=()
     # Nothing should be left; a process that is left has escaped the order above.
+    local left=0
     while read -r pid args; do
         [ -n "$pid" ] || continue
         echo "still running after the session ended: $args" >&2
         session_end_process "$pid" "$args"
+        left=$((left + 1))
     done < <(session_marked)
+    if [ "$left" -eq 0 ]; then
+        echo "${0##*/}: every process the session started has ended"
+    fi
 }
 
 session_wait() {
