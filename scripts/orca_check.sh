@@ -160,13 +160,18 @@ press() {
 }
 
 # Clicks a point given in the design's pixels from the client area's top-left of the window,
-# holding the button down a tenth of a second, as a hand does.
+# holding the button down at least a tenth of a second, as a hand does, and until Orca has
+# caught up with the press: a button takes the focus as it is pressed, and a failure gives it
+# back to the box as the button is released. Orca, were it still behind, would see the two
+# moves together and say nothing.
 click() {
     local window=$1 x=$2 y=$3 left top
     settle
     left=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $4}')
     top=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $4}')
-    xdotool mousemove $((left + x)) $((top + y)) mousedown 1 sleep 0.1 mouseup 1
+    xdotool mousemove $((left + x)) $((top + y)) mousedown 1 sleep 0.1
+    settle
+    xdotool mouseup 1
     sleep 1
 }
 
