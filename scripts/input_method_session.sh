@@ -1,43 +1,46 @@
 #!/usr/bin/env bash
 # The session of scripts/input_method_check.sh, run as an unprivileged user: Xvfb, a session
 # bus, ibus with mozc in hiragana mode, the program, and the typing.
+#
+# The session is the check's own and holds only what it needs: the session bus can start
+# nothing on demand (no desktop portal), ibus runs without its panel, its settings daemon, its
+# emoji window and its XIM server, and every setting (ibus, mozc, GSettings) lives in a folder
+# of the session's own, so that the user's own are neither read nor written. Everything the
+# session starts is ended when it ends, pass or fail: the program, ibus with its engine and
+# mozc's conversion server, the X server, the bus.
 # Usage: input_method_session.sh <program> <display-number>
 set -euo pipefail
 program=$1
 display=$2
+here=$(dirname "$0")
 
-if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
-    # The bus daemon reports every service it starts; only the session's own words matter.
-    exec dbus-run-session -- bash "$0" "$@" 2> >(grep --line-buffered -v \
-        -e '^dbus-daemon\[' -e '^SpiRegistry' -e '^Not connected to the ibus bus' >&2)
-fi
-
-export DISPLAY=:$display
+# shellcheck source=scripts/session_processes.sh
+source "$here/session_processes.sh"
 runtime=$(mktemp -d)
-export XDG_RUNTIME_DIR=$runtime XDG_CONFIG_HOME=$runtime/config XDG_CACHE_HOME=$runtime/cache
-# ibus's helpers need no accessibility bus.
-export NO_AT_BRIDGE=1
-pids=()
-cleanup() {
+finish() {
     local status=$?
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-        wait "${pids[i]}" 2>/dev/null || true
-    done
-    ibus exit >/dev/null 2>&1 || true
-    # mozc's conversion server outlives its engine; it is this user's, started by this session.
-    pkill -U "$(id -u)" -x mozc_server 2>/dev/null || true
+    set +e
+    trap - EXIT INT TERM
+    session_end
     rm -rf "$runtime"
     exit "$status"
 }
-trap cleanup EXIT
+trap finish EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$runtime/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-done
+chmod 700 "$runtime"
+mkdir "$runtime/home"
+export HOME=$runtime/home XDG_RUNTIME_DIR=$runtime XDG_CONFIG_HOME=$runtime/config \
+    XDG_CACHE_HOME=$runtime/cache XDG_DATA_HOME=$runtime/data GSETTINGS_BACKEND=memory \
+    DISPLAY=:$display
+# ibus's helpers need no accessibility bus.
+export NO_AT_BRIDGE=1
+
+session_bus "$runtime/bus"
+
+session_start Xvfb Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$runtime/xvfb.log" 2>&1
+session_wait "Xvfb on $DISPLAY" xdpyinfo
 
 # mozc starts in hiragana mode, as a Japanese user keeps it, rather than in direct input.
 mkdir -p "$XDG_CONFIG_HOME/mozc"
@@ -53,19 +56,16 @@ engines {
 active_on_launch: True
 EOF
 
-ibus-daemon --daemonize --replace --xim --panel=disable --config=disable
-for _ in $(seq 100); do
-    ibus engine mozc-jp >/dev/null 2>&1 && break
-    sleep 0.1
-done
-[ "$(ibus engine)" = mozc-jp ] || {
-    echo "input_method_check: ibus did not take the mozc engine" >&2
+session_start ibus ibus-daemon --panel=disable --config=disable --emoji-extension=disable \
+    >"$runtime/ibus.log" 2>&1
+# Asking for the engine fails until ibus is up, and may say it failed when it did not.
+# shellcheck disable=SC2016 # expanded by the inner shell
+if ! session_wait "ibus with the mozc engine" sh -c 'ibus engine mozc-jp; [ "$(ibus engine)" = mozc-jp ]'; then
+    tail -n 20 "$runtime/ibus.log" >&2
     exit 1
-}
+fi
 
-QT_IM_MODULE=ibus "$program" >"$runtime/program.log" 2>&1 &
-program_pid=$!
-pids+=($program_pid)
+QT_IM_MODULE=ibus session_start zumora "$program" >"$runtime/program.log" 2>&1
 
 visible_window() {
     local id
@@ -177,4 +177,6 @@ for row in "${rows[@]}"; do
 done
 
 echo "input_method_check: $failures of ${#rows[@]} rows failed"
+echo "processes of the session, before they are ended:"
+session_processes | sed 's/^/  /'
 [ "$failures" -eq 0 ]

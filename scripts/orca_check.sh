@@ -1,63 +1,177 @@
 #!/usr/bin/env bash
-# Checks with the real screen reader that a failed calculation is spoken and that the numbers in
-# the boxes are heard whole. Runs the program and Orca under Xvfb with the openbox window
-# manager, in a session bus of their own with the accessibility bus, drives the program with
-# xdotool into failures (an entry that is not a number, by mouse; a division by zero, by
-# keyboard and then by mouse) and into boxes that hold numbers, and looks for each message and
-# each box's text, whole, among the speech-output lines of Orca's debug log. Prints those lines;
-# exits with status 1 if a line was not spoken.
+# Checks with the real screen reader that a failed calculation is spoken, that the numbers in
+# the boxes are heard whole, and that a result is heard once. Runs the program and Orca under
+# Xvfb with the openbox window manager, drives the program with xdotool into failures (an entry
+# that is not a number, by mouse; a division by zero, by keyboard and then by mouse) and into
+# boxes that hold numbers, and looks for each message and each box's text among the
+# speech-output lines of Orca's debug log. Prints those lines; exits with status 1 if a line was
+# not spoken, or was spoken where it must not be.
+#
+# The session is the check's own and holds only what it needs: a session bus that can start
+# nothing on demand, the accessibility bus, and a speech server with a configuration of its own
+# whose one voice is silent, so that no synthesizer, sound device or sound server plays a part.
+# The user's and root's own settings (speech, Orca, GSettings, sound) are neither read nor
+# written. Everything the check starts is ended when it ends, pass or fail.
+#
 # Usage: scripts/orca_check.sh [log-file]    (default: build/orca-check.log)
+#   ZUMORA         the program (default: build/app/zumora)
+#   ORCA_DISPLAY   X display number to use (default 92)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+[ -n "${ZUMORA_CONTAINED:-}" ] || exec scripts/contained.sh scripts/orca_check.sh "$@"
 
-if [ -z "${ZUMORA_ORCA_INSIDE:-}" ]; then
-    scripts/deps.sh xvfb openbox orca at-spi2-core dbus-x11 xdotool x11-utils
-    program=${ZUMORA:-build/app/zumora}
-    [ -x "$program" ] || { echo "build the program first: $program" >&2; exit 1; }
-    export ZUMORA_ORCA_INSIDE=1 ZUMORA="$program"
-    exec dbus-run-session -- "$0" "$@"
-fi
-
+scripts/deps.sh xvfb openbox orca at-spi2-core dbus-daemon dbus-bin xdotool x11-utils \
+    speech-dispatcher
+program=$(realpath -m "${ZUMORA:-build/app/zumora}")
+[ -x "$program" ] || {
+    echo "build the program first: $program" >&2
+    exit 1
+}
 log=$(realpath -m "${1:-build/orca-check.log}")
 display=:${ORCA_DISPLAY:-92}
-prefs=$(mktemp -d)
-pids=()
-cleanup() {
-    # The last started goes first, so that nothing outlives the X server it draws on.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-        wait "${pids[i]}" 2>/dev/null || true
-    done
-    rm -rf "$prefs"
-}
-trap cleanup EXIT
 
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp & pids+=($!)
-export DISPLAY=$display
-sleep 1
-openbox & pids+=($!)
-/usr/libexec/at-spi-bus-launcher --launch-immediately & pids+=($!)
-sleep 1
+# shellcheck source=scripts/session_processes.sh
+source scripts/session_processes.sh
+work=$(mktemp -d /tmp/zumora-orca.XXXXXX)
+# shellcheck disable=SC2317 # run by the traps below
+finish() {
+    local status=$?
+    set +e
+    trap - EXIT INT TERM
+    stop_orca
+    session_end
+    rm -rf "$work"
+    exit "$status"
+}
+trap finish EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# Orca writes its log out in full only as it ends, and it goes before the program, which would
+# leave it waiting on calls to a program no longer there. It takes a signal only as an event
+# wakes it: a Shift press, which the program ignores, does.
+stop_orca() {
+    local orca_pid
+    orca_pid=$(session_pid orca) || return 0
+    kill -TERM "$orca_pid" 2>/dev/null || true
+    for _ in $(seq 50); do
+        session_alive "$orca_pid" || break
+        xdotool key shift 2>/dev/null || true
+        sleep 0.2
+    done
+    session_stop orca
+}
+
+mkdir -m 700 "$work/runtime"
+mkdir "$work/orca" "$work/speech"
+export XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache \
+    XDG_DATA_HOME=$work/data GSETTINGS_BACKEND=memory DISPLAY=$display
+
+# Sound goes nowhere: ALSA knows only its null device, and no client may start a sound server.
+cat >"$work/alsa.conf" <<'EOF'
+pcm.null { type null }
+pcm.!default { type null }
+EOF
+echo "autospawn = no" >"$work/pulse-client.conf"
+export ALSA_CONFIG_PATH=$work/alsa.conf PULSE_CLIENTCONFIG=$work/pulse-client.conf
+
+# The speech server's own configuration: one output, speech-dispatcher's generic module running
+# a command that says nothing. What Orca says is in its log; the server only has to take it, at
+# once, as a real one does. Orca reaches this server only; nothing may start another.
+cat >"$work/speech/speechd.conf" <<EOF
+LogLevel 3
+AudioOutputMethod "alsa"
+AudioALSADevice "null"
+AddModule "silent" "sd_generic" "$work/speech/silent.conf"
+DefaultModule silent
+EOF
+cat >"$work/speech/silent.conf" <<'EOF'
+GenericExecuteSynth "true"
+AddVoice "en" "MALE1" "silent"
+EOF
+speech_socket=$work/runtime/speech.sock
+export SPEECHD_ADDRESS=unix_socket:$speech_socket SPEECHD_CMD=/bin/false
+
+session_bus "$work/runtime/bus"
+session_start Xvfb Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1
+session_wait "Xvfb on $display" xdpyinfo
+session_start openbox openbox
+session_start "accessibility bus" /usr/libexec/at-spi-bus-launcher --launch-immediately \
+    >"$work/accessibility-bus.log" 2>&1
+session_wait "the accessibility bus" sh -c 'dbus-send --session --print-reply \
+    --dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner \
+    string:org.a11y.Bus | grep -q "boolean true"'
+
+session_start "speech server" speech-dispatcher --run-single --timeout 0 \
+    --config-dir "$work/speech" --log-dir "$work/speech" --pid-file "$work/runtime/speech.pid" \
+    --communication-method unix_socket --socket-path "$speech_socket" >"$work/speech/server.out" 2>&1
+session_wait "the speech server" test -S "$speech_socket"
+if ! timeout 10 spd-say --wait "ズモラ" >/dev/null 2>&1; then
+    echo "orca_check: the speech server does not speak; its log:" >&2
+    tail -n 20 "$work/speech/server.out" >&2 || true
+    exit 1
+fi
+echo "speech server: the check's own, with a silent voice, taking speech"
 
 rm -f "$log"
-# Its own preferences directory: the user's Orca settings stay untouched and play no part.
-orca --replace --user-prefs "$prefs" --debug-file "$log" >/dev/null 2>&1 &
-orca=$!
-pids+=($orca)
-for _ in $(seq 1 50); do
+mkdir -p "$(dirname "$log")"
+# Its own preferences directory: the user's Orca settings stay untouched and play no part. No
+# --replace: that would kill every other Orca of the user, a screen reader in use among them.
+session_start orca orca --user-prefs "$work/orca" --debug-file "$log" >"$work/orca.out" 2>&1
+orca_pid=$(session_pid orca)
+for _ in $(seq 50); do
     grep -q "SPEECH OUTPUT" "$log" 2>/dev/null && break
+    session_alive "$orca_pid" || break
     sleep 0.2
 done
+if ! session_alive "$orca_pid"; then
+    echo "orca_check: Orca did not start:" >&2
+    sed 's/^/  /' "$work/orca.out" >&2
+    exit 1
+fi
 
-QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$ZUMORA" & pids+=($!)
+QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 session_start zumora "$program" \
+    >"$work/program.out" 2>&1
+
+# Orca follows the program a little behind, more so on a busy machine. Each step waits until it
+# has caught up, as a user listening to it does: until its processor time has stood still for
+# half a second (at most ten seconds).
+orca_ticks() {
+    awk '{ sub(/.*\) /, ""); print $12 + $13 }' "/proc/$orca_pid/stat" 2>/dev/null || true
+}
+settle() {
+    local last now still=0
+    last=$(orca_ticks)
+    for _ in $(seq 40); do
+        sleep 0.25
+        now=$(orca_ticks)
+        if [ "$now" = "$last" ]; then
+            still=$((still + 1))
+            [ "$still" -lt 2 ] || return 0
+        else
+            still=0
+        fi
+        last=$now
+    done
+}
+press() {
+    settle
+    xdotool "$@"
+}
 
 # Clicks a point given in the design's pixels from the client area's top-left of the window,
-# holding the button down a tenth of a second, as a hand does.
+# holding the button down at least a tenth of a second, as a hand does, and until Orca has
+# caught up with the press: a button takes the focus as it is pressed, and a failure gives it
+# back to the box as the button is released. Orca, were it still behind, would see the two
+# moves together and say nothing.
 click() {
     local window=$1 x=$2 y=$3 left top
+    settle
     left=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {print $4}')
     top=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/ {print $4}')
-    xdotool mousemove $((left + x)) $((top + y)) mousedown 1 sleep 0.1 mouseup 1
+    xdotool mousemove $((left + x)) $((top + y)) mousedown 1 sleep 0.1
+    settle
+    xdotool mouseup 1
     sleep 1
 }
 
@@ -66,54 +180,59 @@ menu=$(xdotool search --sync --onlyvisible --class zumora | head -n 1)
 click "$menu" 40 140  # Option3: volume and diameter to height
 click "$menu" 104 272 # ノモク
 note=$(xdotool search --sync --onlyvisible --name "ズモラ" | head -n 1)
-xdotool type --delay 60 abc
-xdotool key Tab
-xdotool type --delay 60 1000
+press type --delay 60 abc
+press key Tab
+press type --delay 60 1000
 click "$note" 60 156 # 計算: the first entry is not a number
 sleep 2
 click "$note" 164 156 # クリヤ
 click "$note" 140 61  # into Text1
-xdotool type --delay 60 1000
-xdotool key Tab
-xdotool type --delay 60 0
-xdotool key Tab Tab space # 計算 from the keyboard: a diameter of 0 divides by zero
+press type --delay 60 1000
+press key Tab
+press type --delay 60 0
+press key Tab Tab space # 計算 from the keyboard: a diameter of 0 divides by zero
 sleep 2
 click "$note" 60 156 # and again with the mouse: the same message must be spoken again
 sleep 3
 # Numbers are heard whole as the focus comes to a box: by Tab, which selects the box's text,
 # and by the mouse, which does not; a result drawn whole and one drawn cut.
 click "$note" 140 101 # into Text2
-xdotool key ctrl+a
-xdotool type --delay 60 1000
-xdotool key Tab Tab space # 計算: 1273.24
+press key ctrl+a
+press type --delay 60 1000
+press key Tab Tab space # 計算: 1273.24
 sleep 2
 for _ in 1 2 3; do # back into Text3, Text2 and Text1
-    xdotool key shift+Tab
+    press key shift+Tab
     sleep 1
 done
 click "$note" 176 256 # MENU
 click "$menu" 40 92   # Option1: velocity from flow and diameter
 click "$menu" 104 272 # ノモク
-xdotool type --delay 60 100
-xdotool key Tab
-xdotool type --delay 60 0.001
-xdotool key Tab Tab space # 計算: 2122066349.38, drawn cut
+press type --delay 60 100
+press key Tab
+press type --delay 60 0.001
+press key Tab Tab space # 計算: 2122066349.38, drawn cut
 sleep 2
 click "$note" 140 212 # Text3
-xdotool key shift+Tab # Text2
+# The pointer leaves the box, so that the cut result's tooltip does not show: what follows is
+# the keyboard's.
+xdotool mousemove 1 1
+press key shift+Tab # Text2
 sleep 1
-xdotool key Tab # Text3
-sleep 2
+press key Tab # Text3
+sleep 1
+settle
 
-# Orca writes its log out in full only as it ends.
-kill "$orca"
-for _ in $(seq 1 50); do
-    kill -0 "$orca" 2>/dev/null || break
-    sleep 0.2
-done
+echo "processes of the check, before they are ended:"
+session_processes | sed 's/^/  /'
+stop_orca
+session_stop zumora
 
 echo "Orca's speech output (from $log):"
 grep -a "SPEECH OUTPUT" "$log" | sed 's/^/  /'
+spoken() {
+    grep -a "SPEECH OUTPUT" "$log" | grep -cF "$1" || true
+}
 status=0
 # Each message as often as the failure happened; each box's text whole, as the line Orca
 # speaks when the focus comes to the box. The cut result is heard at least twice more: as the
@@ -123,11 +242,33 @@ for expected in "1 「容積(L)」が数値ではありません" "2 0 で割る
     "1 'abc selected.'" "1 '1273.24 selected.'" "2 '1000 selected.'" \
     "1 '0.001 selected.'" "1 '2122066349.38 selected.'" "3 '2122066349.38"; do
     count=${expected%% *} message=${expected#* }
-    spoken=$(grep -a "SPEECH OUTPUT" "$log" | grep -cF "$message" || true)
-    if [ "$spoken" -ge "$count" ]; then
-        echo "spoken ${spoken}x: $message"
+    heard=$(spoken "$message")
+    if [ "$heard" -ge "$count" ]; then
+        echo "spoken ${heard}x: $message"
     else
-        echo "NOT spoken ${count}x (only ${spoken}x): $message" >&2
+        echo "NOT spoken ${count}x (only ${heard}x): $message" >&2
+        status=1
+    fi
+done
+# A result is heard once as Tab brings the focus to the result box: the box's caption, then
+# the result with its selection, and no description that says the result again.
+said=$(grep -a "SPEECH OUTPUT" "$log" | sed -E "s/.*SPEECH OUTPUT: '(.*)' ?[{].*/\1/")
+for result in 1273.24 2122066349.38; do
+    # The line before each "<result> selected.", that line, and the line after it.
+    arrivals=$(awk -v line="$result selected." '
+        at && NR == at + 1 { print before_at "\t" line "\t" $0; at = 0 }
+        $0 == line { at = NR; before_at = before }
+        { before = $0 }
+        END { if (at) print before_at "\t" line "\t" }' <<<"$said")
+    IFS=$'\t' read -r caption selected after <<<"$arrivals" || true
+    if [ "$(grep -c . <<<"$arrivals")" -eq 1 ] && [ "$after" != "$result." ]; then
+        echo "heard once as Tab brings the focus to the result box: '$caption', '$selected'"
+    elif [ -z "$arrivals" ]; then
+        echo "NOT heard as Tab brings the focus to the result box: '$result selected.'" >&2
+        status=1
+    else
+        echo "NOT heard once as Tab brings the focus to the result box:" >&2
+        sed "s/^/  /; s/\t/', '/g; s/^  /  '/; s/\$/'/" <<<"$arrivals" >&2
         status=1
     fi
 done
@@ -137,5 +278,11 @@ if short=$(grep -a "SPEECH OUTPUT" "$log" |
     echo "heard one character short:" >&2
     echo "$short" >&2
     status=1
+fi
+if [ "$status" -ne 0 ]; then
+    echo "the end of the program's own output:" >&2
+    tail -n 15 "$work/program.out" | sed 's/^/  /' >&2
+    echo "the end of Orca's own output:" >&2
+    tail -n 15 "$work/orca.out" | sed 's/^/  /' >&2
 fi
 exit $status

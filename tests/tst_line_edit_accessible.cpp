@@ -2,6 +2,8 @@
 #include "user_actions.h"
 
 #include <QAccessible>
+#include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -37,6 +39,29 @@ QString line_orca_speaks(const QAccessibleTextInterface& text) {
     return line.left(std::max(0, runs_end - start));
 }
 
+bool notice_shown() {
+    auto* notice = control<QLabel>(u"NOTE"_s, u"FailureNotice"_s);
+    return notice && notice->isVisible();
+}
+
+// The columns of the box, in its own coordinates, where its text left ink: dark pixels inside
+// the frame.
+std::pair<int, int> inked_columns(QLineEdit& edit) {
+    const QImage image = edit.grab().toImage();
+    const double ratio = image.devicePixelRatio();
+    int first = image.width();
+    int last = -1;
+    for (int y = 3; y < image.height() - 3; ++y) {
+        for (int x = 3; x < image.width() - 3; ++x) {
+            if (qGray(image.pixel(x, y)) < 128) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    }
+    return {int(first / ratio), int(last / ratio)};
+}
+
 } // namespace
 
 class TestLineEditAccessible : public QObject {
@@ -49,7 +74,10 @@ private slots:
 
     void boxIsReadWhole_data();
     void boxIsReadWhole();
+    void charactersWhereDrawn_data();
+    void charactersWhereDrawn();
     void screenReaderEditsTheBox();
+    void editsAreTheUsersOwn();
 
 private:
     std::unique_ptr<zumora::ApplicationController> m_app;
@@ -72,18 +100,22 @@ void TestLineEditAccessible::boxIsReadWhole_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("heard");
     QTest::addColumn<bool>("selected");
+    QTest::addColumn<QString>("description");
 
     QTest::newRow("entry not a number, selected after the failure")
-        << 3 << u"abc"_s << u"1000"_s << u"Text1"_s << u"abc"_s << true;
+        << 3 << u"abc"_s << u"1000"_s << u"Text1"_s << u"abc"_s << true
+        << u"「容積(L)」が数値ではありません"_s;
     QTest::newRow("number typed, caret at its end")
-        << 3 << u"1000"_s << u"1000"_s << u"Text2"_s << u"1000"_s << false;
-    QTest::newRow("a single digit") << 3 << u"1000"_s << u"5"_s << u"Text2"_s << u"5"_s << false;
+        << 3 << u"1000"_s << u"1000"_s << u"Text2"_s << u"1000"_s << false << QString();
+    QTest::newRow("a single digit")
+        << 3 << u"1000"_s << u"5"_s << u"Text2"_s << u"5"_s << false << QString();
     // ((1000 / 1000) / 0.785398) / (1000 / 1000)^2 * 1000 = 1273.2398...
     QTest::newRow("result, caret at its start")
-        << 3 << u"1000"_s << u"1000"_s << u"Text3"_s << u"1273.24"_s << false;
-    // (100 / 60000) / (0.785398 * 0.000001^2) = 2122066349.38..., drawn cut
+        << 3 << u"1000"_s << u"1000"_s << u"Text3"_s << u"1273.24"_s << false << QString();
+    // (100 / 60000) / (0.785398 * 0.000001^2) = 2122066349.38..., drawn cut, with the whole
+    // result as its tooltip: still heard once
     QTest::newRow("result drawn cut")
-        << 1 << u"100"_s << u"0.001"_s << u"Text3"_s << u"2122066349.38"_s << false;
+        << 1 << u"100"_s << u"0.001"_s << u"Text3"_s << u"2122066349.38"_s << false << QString();
 }
 
 void TestLineEditAccessible::boxIsReadWhole() {
@@ -93,6 +125,7 @@ void TestLineEditAccessible::boxIsReadWhole() {
     QFETCH(QString, name);
     QFETCH(QString, heard);
     QFETCH(bool, selected);
+    QFETCH(QString, description);
 
     control<QRadioButton>(u"MENU"_s, u"Option"_s + QString::number(kind))->click();
     control<QPushButton>(u"MENU"_s, u"Command1"_s)->click();
@@ -111,6 +144,9 @@ void TestLineEditAccessible::boxIsReadWhole() {
         QCOMPARE(std::pair(start, end), std::pair(0, int(heard.size())));
     }
     QCOMPARE(line_orca_speaks(*text), heard);
+    // Orca speaks the description after the line: a failure's message, never the value again.
+    QCOMPARE(QAccessible::queryAccessibleInterface(box(name))->text(QAccessible::Description),
+             description);
     // The box's text is drawn in one font and colour: every offset's run is the whole text.
     for (int offset = 0; offset < text->characterCount(); ++offset) {
         int start = -1;
@@ -118,6 +154,77 @@ void TestLineEditAccessible::boxIsReadWhole() {
         text->attributes(offset, &start, &end);
         QCOMPARE(std::pair(start, end), std::pair(0, int(heard.size())));
     }
+}
+
+void TestLineEditAccessible::charactersWhereDrawn_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<bool>("start_shown");
+    QTest::addColumn<bool>("end_shown");
+
+    QTest::newRow("short text, all in view") << u"1000"_s << 4 << true << true;
+    // 20 digits are about three times the box's width: it shows the part around the caret.
+    QTest::newRow("long text scrolled to its end")
+        << u"12345678901234567890"_s << 20 << false << true;
+    QTest::newRow("long text at its start") << u"12345678901234567890"_s << 0 << true << false;
+}
+
+// Magnifiers and mouse review ask where a character is, and which character is at a point.
+void TestLineEditAccessible::charactersWhereDrawn() {
+    QFETCH(QString, text);
+    QFETCH(int, caret);
+    QFETCH(bool, start_shown);
+    QFETCH(bool, end_shown);
+
+    control<QPushButton>(u"MENU"_s, u"Command1"_s)->click();
+    QLineEdit* edit = box(u"Text1"_s);
+    box(u"Text2"_s)->setFocus(); // no caret drawn among the digits
+    edit->setText(text);
+    edit->setCursorPosition(caret);
+    const auto [inked_from, inked_to] = inked_columns(*edit);
+    QVERIFY(inked_from < inked_to);
+
+    QAccessibleTextInterface* accessible = text_of(edit);
+    const QPoint box_origin = edit->mapToGlobal(QPoint(0, 0));
+    auto in_box = [&](int offset) {
+        return accessible->characterRect(offset).translated(-box_origin);
+    };
+    // Side by side, on the box's line.
+    for (int offset = 0; offset < text.size(); ++offset) {
+        const QRect rect = in_box(offset);
+        QVERIFY2(rect.width() > 0, qPrintable(QString::number(offset)));
+        QVERIFY(rect.top() >= 0 && rect.bottom() < edit->height());
+        if (offset > 0)
+            QVERIFY(qAbs(rect.left() - in_box(offset - 1).right() - 1) <= 1);
+    }
+    // Where the box drew them: the first character's ink starts the ink seen, and the last's
+    // ends it, unless the box is scrolled so that the character lies beyond its edge.
+    const QRect first = in_box(0);
+    const QRect last = in_box(int(text.size()) - 1);
+    if (start_shown)
+        QVERIFY2(first.left() - 1 <= inked_from && inked_from <= first.right() + 1,
+                 qPrintable(u"ink from %1"_s.arg(inked_from)));
+    else
+        QVERIFY(first.right() < 0);
+    if (end_shown)
+        QVERIFY2(last.left() - 1 <= inked_to && inked_to <= last.right() + 1,
+                 qPrintable(u"ink to %1"_s.arg(inked_to)));
+    else
+        QVERIFY(last.left() >= edit->width());
+
+    // And back: the character at the middle of each one in view is that one; none is at a
+    // point outside the box or beyond the text's end.
+    for (int offset = 0; offset < text.size(); ++offset) {
+        const QRect rect = accessible->characterRect(offset);
+        if (edit->rect().contains(edit->mapFromGlobal(rect.center())))
+            QCOMPARE(accessible->offsetAtPoint(rect.center()), offset);
+    }
+    QCOMPARE(accessible->offsetAtPoint(box_origin + QPoint(-3, edit->height() / 2)), -1);
+    if (end_shown)
+        QCOMPARE(accessible->offsetAtPoint(last.translated(box_origin).center() +
+                                           QPoint(last.width(), 0)),
+                 -1);
+    QCOMPARE(accessible->characterRect(int(text.size())), QRect());
 }
 
 // The interface stands in for Qt's own: what a screen reader does through it lands in the box.
@@ -144,6 +251,45 @@ void TestLineEditAccessible::screenReaderEditsTheBox() {
     accessible->editableTextInterface()->deleteText(5, 6);
     QCOMPARE(edit->text(), u"-1273"_s);
     QCOMPARE(accessible->text(QAccessible::Value), u"-1273"_s);
+
+    // Offsets beyond the text stop at its ends, in either order.
+    QCOMPARE(text->text(-5, 99), u"-1273"_s);
+    QCOMPARE(text->text(3, 1), u"12"_s);
+    accessible->editableTextInterface()->insertText(99, u"0"_s);
+    QCOMPARE(edit->text(), u"-12730"_s);
+    accessible->editableTextInterface()->deleteText(99, 3);
+    QCOMPARE(edit->text(), u"-12"_s);
+    text->setSelection(0, -1, 99);
+    QCOMPARE(edit->selectedText(), u"-12"_s);
+}
+
+// What a screen reader changes, the user changed: it can be undone, and the notebook reacts to
+// it as to typing.
+void TestLineEditAccessible::editsAreTheUsersOwn() {
+    control<QRadioButton>(u"MENU"_s, u"Option4"_s)->click();
+    control<QPushButton>(u"MENU"_s, u"Command1"_s)->click();
+    box(u"Text1"_s)->setText(u"1000"_s);
+    box(u"Text2"_s)->setText(u"300"_s);
+    control<QPushButton>(u"NOTE"_s, u"Command1"_s)->click();
+    QLineEdit* result = box(u"Text3"_s);
+    QCOMPARE(result->text(), u"11111.11"_s);
+    QVERIFY(result->font().pointSizeF() < 12.0); // drawn smaller to fit
+
+    QAccessible::queryAccessibleInterface(result)->setText(QAccessible::Value, u"7"_s);
+    QCOMPARE(result->text(), u"7"_s);
+    QCOMPARE(result->font().pointSizeF(), 12.0); // the user's own text, at the designed size
+    result->undo();
+    QCOMPARE(result->text(), u"11111.11"_s);
+
+    // A failure's notice goes as the reader edits the box, as it goes at the user's typing.
+    QLineEdit* entry = box(u"Text1"_s);
+    entry->setText(u"abc"_s);
+    control<QPushButton>(u"NOTE"_s, u"Command1"_s)->click();
+    QVERIFY(notice_shown());
+    QAccessible::queryAccessibleInterface(entry)->editableTextInterface()->replaceText(0, 3,
+                                                                                       u"1"_s);
+    QCOMPARE(entry->text(), u"1"_s);
+    QVERIFY(!notice_shown());
 }
 
 QTEST_MAIN(TestLineEditAccessible)

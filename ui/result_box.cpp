@@ -69,7 +69,8 @@ void ResultBox::show_result(const QString& text) {
     m_box.setText(text);
     // When the box is scrolled by its cursor, the leading digits are what must show.
     m_box.setCursorPosition(0);
-    m_box.setToolTip(text);
+    // Only a result drawn cut needs its whole text shown on hovering.
+    m_box.setToolTip(m_cut ? text : QString());
     m_box.update();
 }
 

@@ -9,11 +9,12 @@ namespace zumora {
 
 // Makes a narrow text box show a calculation's result whole: at the box's own (designed) size
 // when the text fits, else at the largest size that fits down to a legible floor, and beyond
-// that cut with a visible ellipsis. The box stays an ordinary editable line edit: its text,
-// tooltip and accessible value are always the whole result, it takes typing like any text box,
-// and typed text is shown at the designed size. A cut result stays drawn cut when the box gets
-// the focus (a failure gives it to the box); once the user clicks or presses a key in the box it
-// is drawn as a line edit always is, scrolled to its cursor, until the focus leaves.
+// that cut with a visible ellipsis, with the whole result as its tooltip. The box stays an
+// ordinary editable line edit: its text and accessible value are always the whole result, it
+// takes typing like any text box, and typed text is shown at the designed size. A cut result stays
+// drawn cut when the box gets the focus (a failure gives it to the box); once the user clicks or
+// presses a key in the box it is drawn as a line edit always is, scrolled to its cursor, until the
+// focus leaves.
 class ResultBox : public QObject {
     Q_OBJECT
 
