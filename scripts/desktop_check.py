@@ -148,6 +148,14 @@ class Desktop:
         self.button(False)
 
     def drag_title(self, window, by):
+        """Drags a window by its title bar; once more if the window manager let the first drag
+        pass without moving it at all, as a hand would."""
+        before = self.settled_outer(window)
+        self.drag_title_once(window, by)
+        if self.settled_outer(window)[:2] == before[:2]:
+            self.drag_title_once(window, by)
+
+    def drag_title_once(self, window, by):
         x, y, w, _ = self.outer(window)
         origin = window.translate_coords(self.root, 0, 0)
         title_height = -origin.y - y
@@ -211,10 +219,9 @@ def wait_wm(ewmh):
 
 
 def first_window(desktop):
-    """Has the window manager frame a window of the check's own before the program's first.
-    Some finish setting up only at their first window: kwin_x11, just started, loses the move
-    its first window asks for once its frame is known, which no user meets who has had any
-    window open before."""
+    """Has the window manager frame a window of the check's own before the program's first,
+    so that the program meets it set up, as on a user's desktop: kwin_x11, just started, lost
+    now and then the move the program's first window asks for once its frame is known."""
     window = desktop.root.create_window(0, 0, 100, 100, 0, X.CopyFromParent)
     # Placed where it asks to be, so that no window manager waits for the user to place it.
     window.set_wm_normal_hints(flags=Xutil.USPosition | Xutil.USSize, x=0, y=0, width=100,
