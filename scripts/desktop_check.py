@@ -21,7 +21,7 @@ import subprocess
 import sys
 import time
 
-from Xlib import X, Xatom, Xutil, display, error
+from Xlib import X, Xutil, display, error
 from Xlib.ext import xtest
 from Xlib.protocol import event
 
@@ -191,6 +191,13 @@ def place(outer):
     return f"+{outer[0]}+{outer[1]}"
 
 
+def came_back(name, now, then):
+    """Checks that a window shown again is where it was left, within a pixel."""
+    if abs(now[0] - then[0]) > 1 or abs(now[1] - then[1]) > 1:
+        raise Failed(f"{name} came back at {place(now)}, not at {place(then)}")
+    return f"{name} back at {place(now)}"
+
+
 def centred(desktop, name, outer):
     dx, dy = desktop.offset(outer)
     text = f"{name} {place(outer)} {outer[2]}x{outer[3]} off centre ({dx:+.1f},{dy:+.1f})"
@@ -269,10 +276,7 @@ def run(program, start, no_wm):
             report.append(centred(desktop, "NOTE", desktop.settled_outer(note)))
             desktop.click_client(note, NOTE_BACK)
             menu = desktop.shown_window(process.pid, MENU_CLIENT)
-            back = desktop.settled_outer(menu)
-            if abs(back[0] - moved[0]) > 1 or abs(back[1] - moved[1]) > 1:
-                raise Failed(f"MENU came back at {place(back)}, not at {place(moved)}")
-            report.append(f"back from NOTE at {place(back)}")
+            report.append(came_back("MENU", desktop.settled_outer(menu), moved))
             desktop.close(menu)
             closed = "MENU"
         else:
@@ -503,16 +507,10 @@ def trip(session, report, menu, moved, monitor):
     report.append(centred_on(monitor, "NOTE", note_outer))
     desktop.click_client(note, NOTE_BACK)
     menu = session.window(MENU_CLIENT)
-    back = desktop.settled_outer(menu)
-    if abs(back[0] - moved[0]) > 1 or abs(back[1] - moved[1]) > 1:
-        raise Failed(f"MENU came back at {place(back)}, not at {place(moved)}")
-    report.append(f"MENU back at {place(back)}")
+    report.append(came_back("MENU", desktop.settled_outer(menu), moved))
     desktop.click_client(menu, MENU_OPEN)
     note = session.window(NOTE_CLIENT)
-    again = desktop.settled_outer(note)
-    if abs(again[0] - note_outer[0]) > 1 or abs(again[1] - note_outer[1]) > 1:
-        raise Failed(f"NOTE came back at {place(again)}, not at {place(note_outer)}")
-    report.append(f"NOTE back at {place(again)}")
+    report.append(came_back("NOTE", desktop.settled_outer(note), note_outer))
     desktop.click_client(note, NOTE_BACK)
     menu = session.window(MENU_CLIENT)
     report.append(session.close_menu(menu))
