@@ -3,19 +3,25 @@
 
 Usage: desktop_check.py wait-wm [--ewmh]
        desktop_check.py run PROGRAM START-NUMBER [--no-wm]
+       desktop_check.py monitors PROGRAM
 
 `wait-wm` returns once a window manager has taken over the display's root window (and, with
 --ewmh, has announced itself). `run` starts PROGRAM once and prints one line of what it measured;
 start 1 moves the menu window by its title bar, takes it to the notebook and back and closes
 the menu window; later starts open the notebook and close it (even starts) or go back and close
-the menu window (odd starts). The exit status is 1 when a check failed.
+the menu window (odd starts). `monitors`, on a display of two monitors or more, starts PROGRAM
+with the pointer on each monitor and in a corner no monitor shows, then takes the menu window
+by its title bar to another monitor, and then across the edge between two, opening the notebook
+after each move; it prints a table of where each window went. The exit status is 1 when a check
+failed.
 """
 
+import signal
 import subprocess
 import sys
 import time
 
-from Xlib import X, Xatom, display, error
+from Xlib import X, Xutil, display, error
 from Xlib.ext import xtest
 from Xlib.protocol import event
 
@@ -142,6 +148,14 @@ class Desktop:
         self.button(False)
 
     def drag_title(self, window, by):
+        """Drags a window by its title bar; once more if the window manager let the first drag
+        pass without moving it at all, as a hand would."""
+        before = self.settled_outer(window)
+        self.drag_title_once(window, by)
+        if self.settled_outer(window)[:2] == before[:2]:
+            self.drag_title_once(window, by)
+
+    def drag_title_once(self, window, by):
         x, y, w, _ = self.outer(window)
         origin = window.translate_coords(self.root, 0, 0)
         title_height = -origin.y - y
@@ -177,6 +191,13 @@ def place(outer):
     return f"+{outer[0]}+{outer[1]}"
 
 
+def came_back(name, now, then):
+    """Checks that a window shown again is where it was left, within a pixel."""
+    if abs(now[0] - then[0]) > 1 or abs(now[1] - then[1]) > 1:
+        raise Failed(f"{name} came back at {place(now)}, not at {place(then)}")
+    return f"{name} back at {place(now)}"
+
+
 def centred(desktop, name, outer):
     dx, dy = desktop.offset(outer)
     text = f"{name} {place(outer)} {outer[2]}x{outer[3]} off centre ({dx:+.1f},{dy:+.1f})"
@@ -195,13 +216,36 @@ def wait_wm(ewmh):
         taken = refused.get_error() is not None
         if taken and (not ewmh or desktop.property(desktop.root, "_NET_SUPPORTING_WM_CHECK")):
             time.sleep(0.5)  # the window manager finishes setting up
-            return 0
+            return first_window(desktop)
         if not taken:
             desktop.root.change_attributes(event_mask=0)
             desktop.d.sync()
         time.sleep(0.05)
     print("the window manager did not start", file=sys.stderr)
     return 1
+
+
+def first_window(desktop):
+    """Has the window manager frame a window of the check's own before the program's first,
+    so that the program meets it set up, as on a user's desktop: kwin_x11, just started, lost
+    now and then the move the program's first window asks for once its frame is known."""
+    window = desktop.root.create_window(0, 0, 100, 100, 0, X.CopyFromParent)
+    # Placed where it asks to be, so that no window manager waits for the user to place it.
+    window.set_wm_normal_hints(flags=Xutil.USPosition | Xutil.USSize, x=0, y=0, width=100,
+                               height=100)
+    window.map()
+    desktop.d.sync()
+    end = time.monotonic() + 10
+    try:
+        while time.monotonic() < end:
+            if window.query_tree().parent != desktop.root and desktop.viewable(window):
+                return 0
+            time.sleep(0.02)
+        print("the window manager framed no window", file=sys.stderr)
+        return 1
+    finally:
+        window.destroy()
+        desktop.d.sync()
 
 
 def run(program, start, no_wm):
@@ -232,10 +276,7 @@ def run(program, start, no_wm):
             report.append(centred(desktop, "NOTE", desktop.settled_outer(note)))
             desktop.click_client(note, NOTE_BACK)
             menu = desktop.shown_window(process.pid, MENU_CLIENT)
-            back = desktop.settled_outer(menu)
-            if abs(back[0] - moved[0]) > 1 or abs(back[1] - moved[1]) > 1:
-                raise Failed(f"MENU came back at {place(back)}, not at {place(moved)}")
-            report.append(f"back from NOTE at {place(back)}")
+            report.append(came_back("MENU", desktop.settled_outer(menu), moved))
             desktop.close(menu)
             closed = "MENU"
         else:
@@ -268,11 +309,223 @@ def run(program, start, no_wm):
     return 0
 
 
+# Several monitors. Rectangles are (x, y, width, height) in pixels of the root window.
+
+
+def overlap(a, b):
+    width = min(a[0] + a[2], b[0] + b[2]) - max(a[0], b[0])
+    height = min(a[1] + a[3], b[1] + b[3]) - max(a[1], b[1])
+    return max(width, 0) * max(height, 0)
+
+
+def distance(point, rect):
+    dx = max(rect[0] - point[0], 0, point[0] - (rect[0] + rect[2] - 1))
+    dy = max(rect[1] - point[1], 0, point[1] - (rect[1] + rect[3] - 1))
+    return dx * dx + dy * dy
+
+
+def nearest(monitors, point):
+    """The monitor holding `point`, or else the nearest one (the earlier on a tie)."""
+    return min(monitors, key=lambda m: distance(point, m[1]))
+
+
+def showing(monitors, outer):
+    """The monitor showing the largest part of a window (the earlier on a tie)."""
+    best = max(monitors, key=lambda m: overlap(m[1], outer))
+    if overlap(best[1], outer) == 0:
+        return nearest(monitors, (outer[0] + outer[2] // 2, outer[1] + outer[3] // 2))
+    return best
+
+
+def centre(rect):
+    return (rect[0] + rect[2] // 2, rect[1] + rect[3] // 2)
+
+
+def monitor_list(desktop):
+    reply = desktop.root.xrandr_get_monitors()
+    found = [(desktop.d.get_atom_name(m.name), (m.x, m.y, m.width_in_pixels, m.height_in_pixels),
+              m.primary) for m in reply.monitors]
+    # The primary first, as the program lists them.
+    return [(name, rect) for name, rect, _ in sorted(found, key=lambda m: not m[2])]
+
+
+def bare_corner(monitors):
+    """A point near a corner of the desktop that no monitor shows, or None."""
+    left = min(m[1][0] for m in monitors)
+    top = min(m[1][1] for m in monitors)
+    right = max(m[1][0] + m[1][2] for m in monitors) - 1
+    bottom = max(m[1][1] + m[1][3] for m in monitors) - 1
+    for point in ((left + 20, bottom - 20), (right - 20, bottom - 20), (left + 20, top + 20),
+                  (right - 20, top + 20)):
+        if all(distance(point, m[1]) > 0 for m in monitors):
+            return point
+    return None
+
+
+def centred_on(monitor, name, outer):
+    """Checks that `outer` is centred on `monitor`; a line saying where it is."""
+    mx, my, mw, mh = monitor[1]
+    dx = outer[0] - (mx + (mw - outer[2]) / 2)
+    dy = outer[1] - (my + (mh - outer[3]) / 2)
+    text = (f"{name} {place(outer)} {outer[2]}x{outer[3]}, on {monitor[0]} off centre "
+            f"({dx:+.1f},{dy:+.1f})")
+    if abs(dx) > 1 or abs(dy) > 1:
+        raise Failed(text + f": not centred on {monitor[0]}")
+    return text
+
+
+class Session:
+    """One run of the program, ended whatever happens."""
+
+    def __init__(self, desktop, program):
+        self.desktop = desktop
+        self.process = subprocess.Popen([program])
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def window(self, client_size):
+        return self.desktop.shown_window(self.process.pid, client_size)
+
+    def close_menu(self, menu):
+        self.desktop.close(menu)
+        try:
+            status = self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            raise Failed("closing MENU did not end the program")
+        if status != 0:
+            raise Failed(f"closing MENU ended the program with status {status}")
+        return "closed MENU: status 0"
+
+
+def drag_to(desktop, window, outer, centre_at):
+    """Drags a window by its title bar so that its outer centre lands at `centre_at`."""
+    now = centre(outer)
+    desktop.drag_title(window, (centre_at[0] - now[0], centre_at[1] - now[1]))
+    return desktop.settled_outer(window)
+
+
+def monitors(program):
+    desktop = Desktop()
+    monitors = monitor_list(desktop)
+    if len(monitors) < 2:
+        print(f"monitors: the display has {len(monitors)} monitor(s), not two or more")
+        return 1
+    print("monitors: " + ", ".join(f"{n} {r[2]}x{r[3]}+{r[0]}+{r[1]}" for n, r in monitors))
+    rows = []
+    failed = 0
+
+    def case(title, pointer, steps):
+        nonlocal failed
+        report = [f"pointer at {pointer[0]},{pointer[1]}"]
+        try:
+            desktop.pointer(*pointer)
+            with Session(desktop, program) as session:
+                steps(session, report)
+        except Failed as failure:
+            failed = 1
+            print(f"{title}: FAIL: {'; '.join(report + [str(failure)])}")
+            rows.append((title, "FAIL: " + str(failure)))
+            return
+        print(f"{title}: ok: {'; '.join(report)}")
+        rows.append((title, "; ".join(report)))
+
+    # Started with the pointer on each monitor, and in a corner no monitor shows.
+    starts = [(f"pointer on {name}", centre(rect)) for name, rect in monitors]
+    corner = bare_corner(monitors)
+    if corner is not None:
+        starts.append(("pointer on no monitor", corner))
+    for title, pointer in starts:
+        def start_only(session, report, pointer=pointer):
+            menu = session.window(MENU_CLIENT)
+            expected = nearest(monitors, pointer)
+            report.append(centred_on(expected, "MENU", desktop.settled_outer(menu)))
+            report.append(session.close_menu(menu))
+        case(title, pointer, start_only)
+
+    # MENU taken from the first monitor well onto the second; the notebook follows it.
+    first, second = monitors[0], monitors[1]
+
+    def across(session, report):
+        menu = session.window(MENU_CLIENT)
+        report.append(centred_on(first, "MENU", desktop.settled_outer(menu)))
+        # Off the second monitor's centre, so that only the notebook's own centring can put it
+        # there.
+        target = (centre(second[1])[0] - 150, centre(second[1])[1] - 100)
+        moved = drag_to(desktop, menu, desktop.settled_outer(menu), target)
+        if showing(monitors, moved)[0] != second[0]:
+            raise Failed(f"dragging MENU to {second[0]} left it at {place(moved)}")
+        report.append(f"MENU dragged to {place(moved)} on {second[0]}")
+        trip(session, report, menu, moved, second)
+
+    case(f"MENU dragged from {first[0]} to {second[0]}", centre(first[1]), across)
+
+    # MENU left across the edge between the two, most of it on the first: the notebook goes
+    # where most of the menu is.
+    def straddling(session, report):
+        menu = session.window(MENU_CLIENT)
+        outer = desktop.settled_outer(menu)
+        report.append(centred_on(second, "MENU", outer))
+        # The point of the first monitor nearest the second's centre is on their shared edge;
+        # the menu's centre goes a sixth of its size beyond it, onto the first.
+        fx, fy, fw, fh = first[1]
+        sx, sy = centre(second[1])
+        edge = (min(max(sx, fx), fx + fw - 1), min(max(sy, fy), fy + fh - 1))
+        into = (outer[2] // 6 * (1 if edge[0] == fx else -1 if edge[0] == fx + fw - 1 else 0),
+                outer[3] // 6 * (1 if edge[1] == fy else -1 if edge[1] == fy + fh - 1 else 0))
+        moved = drag_to(desktop, menu, outer, (edge[0] + into[0], edge[1] + into[1]))
+        on = [m for m in monitors if overlap(m[1], moved) > 0]
+        if len(on) < 2 or showing(monitors, moved)[0] != first[0]:
+            raise Failed(f"MENU did not come to straddle the edge, mostly on {first[0]}: "
+                         f"{place(moved)}")
+        shares = ", ".join(f"{m[0]} {overlap(m[1], moved)} px" for m in on)
+        report.append(f"MENU dragged to {place(moved)} across the edge ({shares})")
+        trip(session, report, menu, moved, first)
+
+    case(f"MENU across the edge, mostly on {first[0]}", centre(second[1]), straddling)
+
+    print()
+    print("| case | where each window went |")
+    print("|---|---|")
+    for title, what in rows:
+        print(f"| {title} | {what} |")
+    return failed
+
+
+def trip(session, report, menu, moved, monitor):
+    """From MENU at `moved`: NOTE centred on `monitor`, both windows back where they were left
+    across two trips, then MENU closed."""
+    desktop = session.desktop
+    desktop.click_client(menu, MENU_OPEN)
+    note = session.window(NOTE_CLIENT)
+    note_outer = desktop.settled_outer(note)
+    report.append(centred_on(monitor, "NOTE", note_outer))
+    desktop.click_client(note, NOTE_BACK)
+    menu = session.window(MENU_CLIENT)
+    report.append(came_back("MENU", desktop.settled_outer(menu), moved))
+    desktop.click_client(menu, MENU_OPEN)
+    note = session.window(NOTE_CLIENT)
+    report.append(came_back("NOTE", desktop.settled_outer(note), note_outer))
+    desktop.click_client(note, NOTE_BACK)
+    menu = session.window(MENU_CLIENT)
+    report.append(session.close_menu(menu))
+
+
 def main(argv):
+    # Ended from outside (a time limit, the matrix interrupted), the program started here is
+    # still ended first.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     if len(argv) >= 2 and argv[1] == "wait-wm":
         return wait_wm("--ewmh" in argv)
     if len(argv) >= 4 and argv[1] == "run":
         return run(argv[2], int(argv[3]), "--no-wm" in argv)
+    if len(argv) >= 3 and argv[1] == "monitors":
+        return monitors(argv[2])
     print(__doc__, file=sys.stderr)
     return 2
 

@@ -15,6 +15,10 @@ private slots:
     void frameBecomesKnown_data();
     void frameBecomesKnown();
     void movesOnlyOnce();
+    void menuOnPointerMonitor_data();
+    void menuOnPointerMonitor();
+    void noteOnMenuMonitor_data();
+    void noteOnMenuMonitor();
     void windowsLandCentred();
 };
 
@@ -124,6 +128,130 @@ void TestWindowPlacement::movesOnlyOnce() {
     zumora::PlacementTracker dragged(kScreen, kMenuClient, QMargins());
     QCOMPARE(dragged.frame_known(kFrame, QPoint(10, 10)), std::nullopt);
     QCOMPARE(dragged.frame_known(kFrame, kFramelessClient), std::nullopt);
+}
+
+namespace {
+
+// L is 1280 x 1024 (19200 x 15360 twips) at 0,0, R is 1920 x 1080 (28800 x 16200 twips) right
+// of it: the corner below L, from y 1024 to 1079, is on no monitor.
+const QList<QRect> kSideBySide{{0, 0, 1280, 1024}, {1280, 0, 1920, 1080}};
+// T is 1920 x 1080 at 0,0, B is 1280 x 1024 below it, from x 320.
+const QList<QRect> kStacked{{0, 0, 1920, 1080}, {320, 1080, 1280, 1024}};
+
+// MENU framed by kFrame is 217 x 330 pixels, 3255 x 4950 twips. Centred on
+//   1920 x 1080: left (28800 - 3255) / 2 = 12772.5 tw = 851.5 px -> 852,
+//                top (16200 - 4950) / 2 = 5625 tw = 375 px;
+//   1280 x 1024: left (19200 - 3255) / 2 = 7972.5 tw = 531.5 px -> 532,
+//                top (15360 - 4950) / 2 = 5205 tw = 347 px.
+const QPoint kMenuOn1920(852, 375);
+const QPoint kMenuOn1280(532, 347);
+
+// NOTE's client area, 3330 x 4185 twips; framed by kFrame, 230 x 307 pixels, 3450 x 4605
+// twips. Centred on
+//   1920 x 1080: left (28800 - 3450) / 2 = 12675 tw = 845 px,
+//                top (16200 - 4605) / 2 = 5797.5 tw = 386.5 px -> 387;
+//   1280 x 1024: left (19200 - 3450) / 2 = 7875 tw = 525 px,
+//                top (15360 - 4605) / 2 = 5377.5 tw = 358.5 px -> 359.
+const QSize kNoteClient(222, 279);
+const QPoint kNoteOn1920(845, 387);
+const QPoint kNoteOn1280(525, 359);
+
+} // namespace
+
+// MENU at start-up: centred, by its outer frame, on the monitor the pointer is on, in that
+// monitor's own twips and from that monitor's corner.
+void TestWindowPlacement::menuOnPointerMonitor_data() {
+    QTest::addColumn<QList<QRect>>("monitors");
+    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<QPoint>("corner");
+
+    QTest::newRow("one monitor") << QList<QRect>{{0, 0, 1920, 1080}} << QPoint(100, 100)
+                                 << kMenuOn1920;
+    QTest::newRow("one monitor, pointer beyond it")
+        << QList<QRect>{{0, 0, 1920, 1080}} << QPoint(-50, 3000) << kMenuOn1920;
+    QTest::newRow("pointer on the left monitor") << kSideBySide << QPoint(640, 512) << kMenuOn1280;
+    QTest::newRow("pointer on the right monitor")
+        << kSideBySide << QPoint(2240, 540) << QPoint(1280, 0) + kMenuOn1920;
+    QTest::newRow("pointer on the left monitor's last column")
+        << kSideBySide << QPoint(1279, 0) << kMenuOn1280;
+    QTest::newRow("pointer on the right monitor's first column")
+        << kSideBySide << QPoint(1280, 1079) << QPoint(1280, 0) + kMenuOn1920;
+    // 27 pixels below L, 680 left of R.
+    QTest::newRow("pointer below the shorter monitor: the nearest")
+        << kSideBySide << QPoint(600, 1050) << kMenuOn1280;
+    // 47 pixels below L, 10 left of R.
+    QTest::newRow("pointer below the shorter monitor, nearer the other")
+        << kSideBySide << QPoint(1270, 1070) << QPoint(1280, 0) + kMenuOn1920;
+    // 10 pixels below L and 10 left of R.
+    QTest::newRow("pointer as near to both: the first listed")
+        << kSideBySide << QPoint(1270, 1033) << kMenuOn1280;
+    // 1920 x 1080 from -1920: -1920 + 852 = -1068.
+    QTest::newRow("monitor left of the primary")
+        << QList<QRect>{{0, 0, 1280, 1024}, {-1920, 0, 1920, 1080}} << QPoint(-100, 500)
+        << QPoint(-1068, 375);
+    // 1280 x 1024 from -1024: -1024 + 347 = -677.
+    QTest::newRow("monitor above the primary")
+        << QList<QRect>{{0, 0, 1920, 1080}, {0, -1024, 1280, 1024}} << QPoint(10, -10)
+        << QPoint(532, -677);
+    QTest::newRow("pointer on the lower of two stacked monitors")
+        << kStacked << QPoint(960, 1592) << QPoint(320, 1080) + kMenuOn1280;
+    // 1366 x 768 is 20490 x 11520 twips: left (20490 - 3255) / 2 = 8617.5 tw = 574.5 px -> 575,
+    // top (11520 - 4950) / 2 = 3285 tw = 219 px.
+    QTest::newRow("a smaller monitor right of the primary")
+        << QList<QRect>{{0, 0, 1920, 1080}, {1920, 0, 1366, 768}} << QPoint(2500, 300)
+        << QPoint(1920 + 575, 219);
+    // 160 x 240 is 2400 x 3600 twips: left (2400 - 3255) / 2 = -427.5 tw = -28.5 px -> -29,
+    // top (3600 - 4950) / 2 = -675 tw = -45 px.
+    QTest::newRow("monitor smaller than the window: off its top-left")
+        << QList<QRect>{{0, 0, 1920, 1080}, {1920, 0, 160, 240}} << QPoint(2000, 100)
+        << QPoint(1920 - 29, -45);
+}
+
+void TestWindowPlacement::menuOnPointerMonitor() {
+    QFETCH(QList<QRect>, monitors);
+    QFETCH(QPoint, pointer);
+    QFETCH(QPoint, corner);
+    const QRect monitor = zumora::monitor_at(monitors, pointer);
+    QCOMPARE(zumora::centred_outer_corner(monitor, kMenuClient, kFrame), corner);
+}
+
+// NOTE, the first time: centred on the monitor that shows the largest part of MENU's outer
+// rectangle, wherever the user has dragged MENU.
+void TestWindowPlacement::noteOnMenuMonitor_data() {
+    QTest::addColumn<QList<QRect>>("monitors");
+    QTest::addColumn<QRect>("menu");
+    QTest::addColumn<QPoint>("corner");
+
+    QTest::newRow("MENU where it started, on the left monitor")
+        << kSideBySide << QRect(532, 347, 217, 330) << kNoteOn1280;
+    QTest::newRow("MENU dragged onto the right monitor")
+        << kSideBySide << QRect(2000, 200, 217, 330) << QPoint(1280, 0) + kNoteOn1920;
+    // 80 columns on L, 137 on R.
+    QTest::newRow("MENU across the edge, more on the right")
+        << kSideBySide << QRect(1200, 300, 217, 330) << QPoint(1280, 0) + kNoteOn1920;
+    // 130 columns on L, 87 on R.
+    QTest::newRow("MENU across the edge, more on the left")
+        << kSideBySide << QRect(1150, 300, 217, 330) << kNoteOn1280;
+    // On L 110 x 224 = 24640 pixels (rows 800 to 1023), on R 107 x 280 = 29960 (rows 800 to
+    // 1079); its centre, 1278,965, is on L.
+    QTest::newRow("MENU across the edge, its centre on the shorter monitor, more on the other")
+        << kSideBySide << QRect(1170, 800, 217, 330) << QPoint(1280, 0) + kNoteOn1920;
+    // 109 columns on each.
+    QTest::newRow("MENU shared equally: the first listed")
+        << kSideBySide << QRect(1171, 300, 218, 330) << kNoteOn1280;
+    // Wholly below L; its centre, 208,1195, is 172 pixels below L and 1072 left of R.
+    QTest::newRow("MENU on no monitor: the one nearest its centre")
+        << kSideBySide << QRect(100, 1030, 217, 330) << kNoteOn1280;
+    QTest::newRow("MENU dragged onto the lower of two stacked monitors")
+        << kStacked << QRect(700, 1300, 217, 330) << QPoint(320, 1080) + kNoteOn1280;
+}
+
+void TestWindowPlacement::noteOnMenuMonitor() {
+    QFETCH(QList<QRect>, monitors);
+    QFETCH(QRect, menu);
+    QFETCH(QPoint, corner);
+    const QRect monitor = zumora::monitor_showing(monitors, menu);
+    QCOMPARE(zumora::centred_outer_corner(monitor, kNoteClient, kFrame), corner);
 }
 
 // Each window is centred once, when it is built: MENU at start-up, NOTE on first opening.

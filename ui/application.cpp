@@ -40,7 +40,8 @@ void ApplicationController::start() {
 MenuWindow& ApplicationController::menu() {
     if (!m_menu) {
         m_menu = std::make_unique<MenuWindow>();
-        center_on_screen(*m_menu);
+        // The pointer is on the monitor the user launched the program from.
+        center_on_screen(*m_menu, monitor_under_pointer());
         connect(m_menu.get(), &MenuWindow::openNotebookRequested, this,
                 &ApplicationController::open_notebook);
         connect(m_menu.get(), &MenuWindow::closed, this, &ApplicationController::end_program);
@@ -51,9 +52,14 @@ MenuWindow& ApplicationController::menu() {
 NoteWindow& ApplicationController::note() {
     if (!m_note) {
         m_note = std::make_unique<NoteWindow>();
-        // Both windows get the same frame from the window manager, so the menu's frame, known
-        // once the menu has been on screen, tells the notebook's outer size before it is mapped.
-        center_on_screen(*m_note, m_menu ? frame_margins(*m_menu) : QMargins());
+        // The notebook opens on the monitor where the user has the menu, wherever it has been
+        // dragged. Both windows get the same frame from the window manager, so the menu's
+        // frame, known once the menu has been on screen, tells the notebook's outer size before
+        // it is mapped.
+        if (m_menu)
+            center_on_screen(*m_note, monitor_showing(*m_menu), frame_margins(*m_menu));
+        else
+            center_on_screen(*m_note, monitor_under_pointer());
         connect(m_note.get(), &NoteWindow::calculateRequested, this,
                 &ApplicationController::calculate);
         connect(m_note.get(), &NoteWindow::clearRequested, this, &ApplicationController::clear);

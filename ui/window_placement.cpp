@@ -3,9 +3,12 @@
 #include "twips.h"
 #include "x11_frame_extents.h"
 
+#include <QCursor>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -25,6 +28,24 @@ QPoint top_left(QMargins frame) {
 // place anyone chose.
 bool same_place(QPoint a, QPoint b) {
     return std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1;
+}
+
+// How far `point` is from `rect`, squared: zero inside it.
+qint64 distance_squared(QPoint point, QRect rect) {
+    const qint64 dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
+    const qint64 dy = std::max({rect.top() - point.y(), 0, point.y() - rect.bottom()});
+    return dx * dx + dy * dy;
+}
+
+qint64 area(QRect rect) {
+    return rect.isEmpty() ? 0 : qint64(rect.width()) * rect.height();
+}
+
+QList<QRect> desktop_monitors() {
+    QList<QRect> monitors;
+    for (const QScreen* screen : QGuiApplication::screens())
+        monitors.append(screen->geometry());
+    return monitors;
 }
 
 // Puts the client area of `window` at `client`. A window not created yet would be placed by
@@ -96,9 +117,38 @@ QPointF centred_position(QSizeF screen_twips, QSizeF window_twips) {
     return {left, top};
 }
 
-QPoint centred_outer_corner(QRect screen, QSize client, QMargins frame) {
-    const QPointF at = centred_position(twips(screen.size()), twips(client.grownBy(frame)));
-    return screen.topLeft() + QPoint(twips_to_pixels(at.x()), twips_to_pixels(at.y()));
+QPoint centred_outer_corner(QRect monitor, QSize client, QMargins frame) {
+    const QPointF at = centred_position(twips(monitor.size()), twips(client.grownBy(frame)));
+    return monitor.topLeft() + QPoint(twips_to_pixels(at.x()), twips_to_pixels(at.y()));
+}
+
+QRect monitor_at(const QList<QRect>& monitors, QPoint pointer) {
+    const auto nearest =
+        std::min_element(monitors.cbegin(), monitors.cend(), [pointer](QRect a, QRect b) {
+            return distance_squared(pointer, a) < distance_squared(pointer, b);
+        });
+    return nearest == monitors.cend() ? QRect() : *nearest;
+}
+
+QRect monitor_showing(const QList<QRect>& monitors, QRect outer) {
+    const auto largest =
+        std::max_element(monitors.cbegin(), monitors.cend(), [outer](QRect a, QRect b) {
+            return area(a.intersected(outer)) < area(b.intersected(outer));
+        });
+    if (largest == monitors.cend() || area(largest->intersected(outer)) == 0)
+        return monitor_at(monitors, outer.center());
+    return *largest;
+}
+
+QRect monitor_under_pointer() {
+    const QList<QRect> monitors = desktop_monitors();
+    if (monitors.size() == 1)
+        return monitors.front();
+    return monitor_at(monitors, QCursor::pos());
+}
+
+QRect monitor_showing(const QWidget& window) {
+    return monitor_showing(desktop_monitors(), window.frameGeometry());
 }
 
 QMargins frame_margins(const QWidget& window) {
@@ -108,10 +158,10 @@ QMargins frame_margins(const QWidget& window) {
             outer.bottom() - inner.bottom()};
 }
 
-PlacementTracker::PlacementTracker(QRect screen, QSize client, QMargins assumed_frame)
-    : m_screen(screen)
+PlacementTracker::PlacementTracker(QRect monitor, QSize client, QMargins assumed_frame)
+    : m_monitor(monitor)
     , m_client(client)
-    , m_asked_outer(centred_outer_corner(screen, client, assumed_frame))
+    , m_asked_outer(centred_outer_corner(monitor, client, assumed_frame))
     , m_asked_client(m_asked_outer + top_left(assumed_frame)) {}
 
 std::optional<QPoint> PlacementTracker::frame_known(QMargins frame, QPoint client_now) {
@@ -126,7 +176,7 @@ std::optional<QPoint> PlacementTracker::frame_known(QMargins frame, QPoint clien
         m_settled = true; // the user has moved the window
         return std::nullopt;
     }
-    const QPoint target = centred_outer_corner(m_screen, m_client, frame) + top_left(frame);
+    const QPoint target = centred_outer_corner(m_monitor, m_client, frame) + top_left(frame);
     if (same_place(client_now, target))
         return std::nullopt;
     // Moved once only: a window manager that answers a move with a move of its own must not
@@ -135,11 +185,11 @@ std::optional<QPoint> PlacementTracker::frame_known(QMargins frame, QPoint clien
     return target;
 }
 
-void center_on_screen(QWidget& window, QMargins frame_estimate) {
+void center_on_screen(QWidget& window, QRect monitor, QMargins frame_estimate) {
     QMargins assumed = frame_margins(window);
     if (assumed.isNull())
         assumed = frame_before_map(window).value_or(frame_estimate);
-    const PlacementTracker tracker(window.screen()->geometry(), window.size(), assumed);
+    const PlacementTracker tracker(monitor, window.size(), assumed);
     move_client_to(window, tracker.client_position());
     new KeepPlace(window, tracker);
 }

@@ -12,7 +12,7 @@
 #include <QRect>
 #include <algorithm>
 #include <chrono>
-#include <thread>
+#include <poll.h>
 #endif
 
 namespace zumora {
@@ -88,6 +88,58 @@ std::optional<QMargins> frame_from_tree(xcb_connection_t* connection, xcb_window
     return QMargins(client_rect.left() - outer_rect.left(), client_rect.top() - outer_rect.top(),
                     outer_rect.right() - client_rect.right(),
                     outer_rect.bottom() - client_rect.bottom());
+}
+
+struct Disconnect {
+    void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
+};
+
+// Asks the window manager for the frame it will put around `window` and waits for the answer,
+// a property it sets on the window, for at most `patience`. The wait is on a connection of its
+// own: the property's notification comes to it the moment the window manager sets it, while
+// every event on Qt's connection is left to Qt's event loop. The window must already exist on
+// the server, and the connection goes to the display of DISPLAY, which is Qt's. Atoms are the
+// server's, the same on every connection.
+std::optional<QMargins> ask_and_await_frame(xcb_window_t window, const Atoms& a,
+                                            std::chrono::milliseconds patience) {
+    using clock = std::chrono::steady_clock;
+    const auto give_up = clock::now() + patience;
+    const std::unique_ptr<xcb_connection_t, Disconnect> own(xcb_connect(nullptr, nullptr));
+    xcb_connection_t* connection = own.get();
+    if (xcb_connection_has_error(connection))
+        return std::nullopt;
+
+    // On the same connection as the request, so that the answer cannot come before the
+    // notification of it is asked for.
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(connection, window, XCB_CW_EVENT_MASK, &events);
+    xcb_client_message_event_t request{};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = window;
+    request.type = a.net_request_frame_extents;
+    xcb_send_event(connection, 0, x11::root_of(connection),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&request));
+    xcb_flush(connection);
+
+    pollfd readable{xcb_get_file_descriptor(connection), POLLIN, 0};
+    for (;;) {
+        while (const x11::Reply<xcb_generic_event_t> event{xcb_poll_for_event(connection)}) {
+            const int type = event->response_type & 0x7f;
+            if (type == 0)
+                return std::nullopt; // an error: the window is not on this display
+            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
+            if (type == XCB_PROPERTY_NOTIFY && notify->window == window &&
+                notify->atom == a.net_frame_extents && notify->state == XCB_PROPERTY_NEW_VALUE)
+                return read_frame_extents(connection, window);
+        }
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(give_up - clock::now()).count();
+        if (xcb_connection_has_error(connection) || left <= 0)
+            return std::nullopt;
+        poll(&readable, 1, int(left));
+    }
 }
 
 // Sees the window manager's reports of frames as they arrive, before Qt handles them. Qt keeps
@@ -175,35 +227,17 @@ std::optional<QMargins> frame_before_map(QWidget& window) {
     xcb_connection_t* connection = x11::connection();
     if (!connection)
         return std::nullopt;
+    // The native window, with the type and decorations Qt gives it, is what the window manager
+    // estimates the frame for. The reply about the window manager's support also shows that
+    // the server has created it.
+    const auto id = xcb_window_t(window.winId());
     const Atoms& a = atoms(connection);
     if (a.net_request_frame_extents == XCB_ATOM_NONE ||
         !window_manager_supports(connection, a.net_request_frame_extents))
         return std::nullopt;
-
-    // The native window, with the type and decorations Qt gives it, is what the window manager
-    // estimates the frame for.
-    const auto id = xcb_window_t(window.winId());
-    xcb_client_message_event_t request{};
-    request.response_type = XCB_CLIENT_MESSAGE;
-    request.format = 32;
-    request.window = id;
-    request.type = a.net_request_frame_extents;
-    xcb_send_event(connection, 0, x11::root_of(connection),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&request));
-    xcb_flush(connection);
-
-    // The answer is a property the window manager sets on the window; Qt's event loop must not
-    // be bypassed for its notification, so the property is read until it is there. A window
-    // manager answers within a millisecond; one that does not is given up on quickly.
-    using namespace std::chrono_literals;
-    const auto give_up = std::chrono::steady_clock::now() + 30ms;
-    do {
-        if (std::optional<QMargins> frame = read_frame_extents(connection, id))
-            return frame;
-        std::this_thread::sleep_for(200us);
-    } while (std::chrono::steady_clock::now() < give_up);
-    return std::nullopt;
+    // An idle window manager answers within a millisecond or two. One that has not answered in
+    // 30 ms is given up on; the window is centred again once its frame becomes known.
+    return ask_and_await_frame(id, a, std::chrono::milliseconds(30));
 #else
     Q_UNUSED(window);
     return std::nullopt;

@@ -13,8 +13,8 @@ namespace zumora {
 // at all. Elsewhere (Wayland, the offscreen platform) these tell nothing.
 
 // The frame the window manager will put around `window` once it is mapped, asked before the
-// first map so that the window can be placed by its outer size from the start. None when the
-// window manager cannot tell (or does not answer at once).
+// first map so that the window can be placed by its outer size from the start. Waits for the
+// answer, for at most 30 ms; none when the window manager cannot tell or has not answered.
 std::optional<QMargins> frame_before_map(QWidget& window);
 
 // Calls `on_frame`, from the event loop, each time the window manager sets or changes the frame
