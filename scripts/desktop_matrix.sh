@@ -51,25 +51,13 @@ unset WAYLAND_DISPLAY XDG_SESSION_TYPE XDG_CURRENT_DESKTOP XDG_SESSION_DESKTOP D
 runtime=$(mktemp -d)
 export XDG_RUNTIME_DIR=$runtime/run HOME=$runtime/home
 export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
-mkdir -m 0700 "$XDG_RUNTIME_DIR" "$HOME" "$runtime/no-services"
-# A session bus that starts nothing on demand: its only service folder is empty, so neither a
-# window manager nor the program can bring up portals, settings daemons, the accessibility bus
-# or anything else the check does not need.
-cat >"$runtime/session-bus.conf" <<EOF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=$XDG_RUNTIME_DIR</listen>
-  <auth>EXTERNAL</auth>
-  <servicedir>$runtime/no-services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-EOF
+mkdir -m 0700 "$XDG_RUNTIME_DIR" "$HOME"
+# A session bus that starts nothing on demand, so that neither a window manager nor the
+# program can bring up portals, settings daemons, the accessibility bus or anything else the
+# check does not need.
+# shellcheck source=scripts/session_processes.sh
+source scripts/session_processes.sh
+session_bus_config "$runtime/bus"
 
 # What this run started and still runs, last started first: the current check, a window
 # manager, a session bus, an X server.
@@ -210,7 +198,7 @@ for case in "${cases[@]}"; do
         stop_started
         continue
     fi
-    bus=$(dbus-daemon --config-file="$runtime/session-bus.conf" --fork --print-address=1 \
+    bus=$(dbus-daemon --config-file="$runtime/bus/bus.conf" --fork --print-address=1 \
         --print-pid=1)
     export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
     started+=("${bus##*$'\n'}")

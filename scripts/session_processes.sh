@@ -20,10 +20,12 @@
 #                                          that nothing is left
 #   session_wait WHAT COMMAND [ARG ...]    waits up to ten seconds for COMMAND to succeed, and
 #                                          fails saying that WHAT did not come up if it does not
-#   session_bus DIR                        starts a session bus that listens in DIR and starts
-#                                          nothing on demand (no desktop portal, no settings
-#                                          daemon, whatever the machine has installed), and
-#                                          exports its address
+#   session_bus_config DIR                 writes DIR/bus.conf: a session bus that listens in
+#                                          DIR and starts nothing on demand (no desktop portal,
+#                                          no settings daemon, whatever the machine has
+#                                          installed) but the services the check puts into
+#                                          DIR/services
+#   session_bus DIR                        starts such a bus and exports its address
 #
 # A process is asked to end (TERM) and given five seconds to do so; one that does not (a speech
 # server stuck on its audio, say) is killed.
@@ -157,7 +159,7 @@ session_wait() {
     return 1
 }
 
-session_bus() {
+session_bus_config() {
     local dir=$1
     mkdir -p "$dir/services"
     cat >"$dir/bus.conf" <<EOF
@@ -175,6 +177,11 @@ session_bus() {
   </policy>
 </busconfig>
 EOF
+}
+
+session_bus() {
+    local dir=$1
+    session_bus_config "$dir"
     session_start "session bus" dbus-daemon --config-file="$dir/bus.conf" --nofork \
         --print-address=3 3>"$dir/bus-address" 2>"$dir/bus.log"
     session_wait "the session bus" test -s "$dir/bus-address" || return 1

@@ -27,7 +27,7 @@ while [ $# -gt 0 ]; do
     --program) program=$2; shift 2 ;;
     --starts) starts=$2; shift 2 ;;
     gnome | kde) session=$1; shift ;;
-    -h | --help) sed -n '2,17p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,/^[^#]/{/^#/p}' "$0"; exit 0 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
     esac
 done
@@ -84,7 +84,14 @@ trap finish EXIT
 unset DISPLAY WAYLAND_DISPLAY XAUTHORITY QT_QPA_PLATFORM QT_SCALE_FACTOR QT_PLUGIN_PATH \
     XDG_SESSION_TYPE XDG_CURRENT_DESKTOP XDG_SESSION_DESKTOP QT_IM_MODULE
 export XDG_RUNTIME_DIR=$runtime HOME=$runtime/home XDG_CONFIG_HOME=$runtime/home/.config
-bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+# A session bus that starts nothing on demand but what the session needs: GNOME's settings
+# (dconf), where the keyboard's repeat is turned off below. No portal, no settings daemon, nothing
+# else the machine has installed.
+# shellcheck source=scripts/session_processes.sh
+source scripts/session_processes.sh
+session_bus_config "$runtime/bus"
+[ "$session" != gnome ] || cp /usr/share/dbus-1/services/ca.desrt.dconf.service "$runtime/bus/services/"
+bus=$(dbus-daemon --config-file="$runtime/bus/bus.conf" --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
 bus_pid=${bus##*$'\n'}
 
@@ -136,7 +143,9 @@ for _ in $(seq 300); do
     sleep 0.1
 done
 if [ "$session" = kde ]; then
-    /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+    # It keeps "accessibility is on" in memory: no settings service is there to keep it.
+    GSETTINGS_BACKEND=memory /usr/libexec/at-spi-bus-launcher --launch-immediately \
+        >/dev/null 2>&1 &
     accessibility=$!
 fi
 
