@@ -248,65 +248,82 @@ def first_window(desktop):
         desktop.d.sync()
 
 
-def run(program, start, no_wm):
-    desktop = Desktop()
-    process = subprocess.Popen([program])
+def reported(label, process, check):
+    """Runs check(report), which adds to `report` what it measured and raises Failed at the first
+    fault; prints it in one line, "LABEL: ok: ..." or "LABEL: FAIL: ...", and ends the program if
+    it is still running. The exit status: 0 when the check passed."""
     report = []
     try:
-        menu = desktop.shown_window(process.pid, MENU_CLIENT)
-        report.append(centred(desktop, "MENU", desktop.settled_outer(menu)))
-        if start == 1:
-            titles = desktop.titles(menu)
-            if any(t not in (None, b"", "") for t in titles):
-                raise Failed(f"MENU's title is not empty: {titles}")
-            report.append("title empty")
-            if no_wm:
-                report.append("no window manager: nothing to drag")
-                moved = desktop.settled_outer(menu)
-            else:
-                before = desktop.settled_outer(menu)
-                desktop.drag_title(menu, DRAG)
-                moved = desktop.settled_outer(menu)
-                shift = (moved[0] - before[0], moved[1] - before[1])
-                if abs(shift[0] - DRAG[0]) > 40 or abs(shift[1] - DRAG[1]) > 40:
-                    raise Failed(f"dragging MENU's title bar moved it by {shift}")
-                report.append(f"dragged to {place(moved)}")
-            desktop.click_client(menu, MENU_OPEN)
-            note = desktop.shown_window(process.pid, NOTE_CLIENT)
-            report.append(centred(desktop, "NOTE", desktop.settled_outer(note)))
-            desktop.click_client(note, NOTE_BACK)
-            menu = desktop.shown_window(process.pid, MENU_CLIENT)
-            report.append(came_back("MENU", desktop.settled_outer(menu), moved))
-            desktop.close(menu)
-            closed = "MENU"
-        else:
-            desktop.click_client(menu, MENU_OPEN)
-            note = desktop.shown_window(process.pid, NOTE_CLIENT)
-            report.append(centred(desktop, "NOTE", desktop.settled_outer(note)))
-            if start % 2 == 0:
-                desktop.close(note)
-                closed = "NOTE"
-            else:
-                desktop.click_client(note, NOTE_BACK)
-                menu = desktop.shown_window(process.pid, MENU_CLIENT)
-                desktop.close(menu)
-                closed = "MENU"
-        try:
-            status = process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            raise Failed(f"closing {closed} did not end the program")
-        report.append(f"closed {closed}: status {status}")
-        if status != 0:
-            raise Failed("; ".join(report))
+        check(report)
     except Failed as failure:
-        print(f"start {start}: FAIL: {'; '.join(report + [str(failure)])}")
+        print(f"{label}: FAIL: {'; '.join(report + [str(failure)])}")
         return 1
     finally:
         if process.poll() is None:
             process.kill()
             process.wait()
-    print(f"start {start}: ok: {'; '.join(report)}")
+    print(f"{label}: ok: {'; '.join(report)}")
     return 0
+
+
+def ended(process, closed, report):
+    """The program must end, with status 0, once the window `closed` has been closed."""
+    try:
+        status = process.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        raise Failed(f"closing {closed} did not end the program")
+    report.append(f"closed {closed}: status {status}")
+    if status != 0:
+        raise Failed("the status is not 0")
+
+
+def run(program, start, no_wm):
+    desktop = Desktop()
+    process = subprocess.Popen([program])
+    return reported(f"start {start}", process,
+                    lambda report: run_start(desktop, process, start, no_wm, report))
+
+
+def run_start(desktop, process, start, no_wm, report):
+    menu = desktop.shown_window(process.pid, MENU_CLIENT)
+    report.append(centred(desktop, "MENU", desktop.settled_outer(menu)))
+    if start == 1:
+        titles = desktop.titles(menu)
+        if any(t not in (None, b"", "") for t in titles):
+            raise Failed(f"MENU's title is not empty: {titles}")
+        report.append("title empty")
+        if no_wm:
+            report.append("no window manager: nothing to drag")
+            moved = desktop.settled_outer(menu)
+        else:
+            before = desktop.settled_outer(menu)
+            desktop.drag_title(menu, DRAG)
+            moved = desktop.settled_outer(menu)
+            shift = (moved[0] - before[0], moved[1] - before[1])
+            if abs(shift[0] - DRAG[0]) > 40 or abs(shift[1] - DRAG[1]) > 40:
+                raise Failed(f"dragging MENU's title bar moved it by {shift}")
+            report.append(f"dragged to {place(moved)}")
+        desktop.click_client(menu, MENU_OPEN)
+        note = desktop.shown_window(process.pid, NOTE_CLIENT)
+        report.append(centred(desktop, "NOTE", desktop.settled_outer(note)))
+        desktop.click_client(note, NOTE_BACK)
+        menu = desktop.shown_window(process.pid, MENU_CLIENT)
+        report.append(came_back("MENU", desktop.settled_outer(menu), moved))
+        desktop.close(menu)
+        closed = "MENU"
+    else:
+        desktop.click_client(menu, MENU_OPEN)
+        note = desktop.shown_window(process.pid, NOTE_CLIENT)
+        report.append(centred(desktop, "NOTE", desktop.settled_outer(note)))
+        if start % 2 == 0:
+            desktop.close(note)
+            closed = "NOTE"
+        else:
+            desktop.click_client(note, NOTE_BACK)
+            menu = desktop.shown_window(process.pid, MENU_CLIENT)
+            desktop.close(menu)
+            closed = "MENU"
+    ended(process, closed, report)
 
 
 # Several monitors. Rectangles are (x, y, width, height) in pixels of the root window.

@@ -184,7 +184,6 @@ for case in "${cases[@]}"; do
     case $case in
     gnome-wayland | kde-wayland)
         # A compositor session with Xwayland, set up and ended by a script of its own.
-        echo "== $case"
         check scripts/wayland_session.sh --program "$program" --starts "$starts" \
             "${case%-wayland}" || failed=1
         continue

@@ -371,34 +371,21 @@ def native(session, program, platform):
         # Before the program starts: Qt looks at the accessibility bus once, at start-up.
         enable_accessibility()
         drive = lambda process, report, log: native_kde(process, report, kwin)
-    report = []
     with tempfile.TemporaryDirectory() as folder:
         log = os.path.join(folder, "protocol.log")
         process = start_native(program, platform, log)
-        try:
+
+        def check(report):
             drive(process, report, log)
-            try:
-                status = process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                raise Failed("closing MENU did not end the program")
+            desktop_check.ended(process, "MENU", report)
             with open(log, errors="replace") as protocol:
                 sent = titles_sent(protocol.read())
             report.append(f"titles sent {sent}")
             # Each showing is a toplevel of its own: MENU, NOTE, MENU again.
             if sent != ["", NOTE_TITLE, ""]:
                 raise Failed("the titles are not as designed")
-            report.append(f"closed MENU: status {status}")
-            if status != 0:
-                raise Failed("the status is not 0")
-        except Failed as failure:
-            print(f"QT_QPA_PLATFORM={platform}: FAIL: {'; '.join(report + [str(failure)])}")
-            return 1
-        finally:
-            if process.poll() is None:
-                process.kill()
-                process.wait()
-    print(f"QT_QPA_PLATFORM={platform}: ok: {'; '.join(report)}")
-    return 0
+
+        return desktop_check.reported(f"QT_QPA_PLATFORM={platform}", process, check)
 
 
 def main(argv):
