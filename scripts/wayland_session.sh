@@ -49,7 +49,18 @@ if [ -z "${ZUMORA_WAYLAND_SESSION_PRIVATE:-}" ]; then
     fi
     echo "(no namespace of its own: the compositor picks Xwayland's display among the free ones)"
 else
-    mount -t tmpfs -o mode=1777 tmpfs /tmp
+    # A /tmp of its own. The repository and the program may lie in the machine's /tmp (a fresh
+    # clone, say): they are carried over. It is made on /mnt, which only this namespace sees so.
+    mount -t tmpfs -o mode=1777 tmpfs /mnt
+    for path in "$PWD" "$(dirname "$program")"; do
+        case $path in
+        /tmp/*)
+            mkdir -p "/mnt${path#/tmp}"
+            mount --bind "$path" "/mnt${path#/tmp}"
+            ;;
+        esac
+    done
+    mount --move /mnt /tmp
     mkdir -m 1777 /tmp/.X11-unix
 fi
 
