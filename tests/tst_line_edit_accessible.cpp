@@ -2,6 +2,8 @@
 #include "user_actions.h"
 
 #include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,6 +80,10 @@ private slots:
     void charactersWhereDrawn();
     void screenReaderEditsTheBox();
     void editsAreTheUsersOwn();
+    void focusAnnouncedBeforeSelection_data();
+    void focusAnnouncedBeforeSelection();
+    void tabSelectsForTypingOver_data();
+    void tabSelectsForTypingOver();
 
 private:
     std::unique_ptr<zumora::ApplicationController> m_app;
@@ -290,6 +296,89 @@ void TestLineEditAccessible::editsAreTheUsersOwn() {
                                                                                        u"1"_s);
     QCOMPARE(entry->text(), u"1"_s);
     QVERIFY(!notice_shown());
+}
+
+// A box reached by Tab has its text selected, but a screen reader must learn of the focus first:
+// a selection in a box that is not yet the focus is spoken on its own, and the number is heard
+// twice. Qt announces the focus once the Tab key's handling has given it, so the box must still
+// be unselected when that handling ends. (The offscreen platform has no screen reader bridge, so
+// the announcements themselves are heard in the Orca check.)
+void TestLineEditAccessible::focusAnnouncedBeforeSelection_data() {
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<bool>("backwards");
+    QTest::addColumn<QString>("to");
+
+    QTest::newRow("Tab from the first entry to the second") << u"Text1"_s << false << u"Text2"_s;
+    QTest::newRow("Tab from the second entry to the result") << u"Text2"_s << false << u"Text3"_s;
+    QTest::newRow("Backtab from 計算 to the result") << u"Command1"_s << true << u"Text3"_s;
+}
+
+void TestLineEditAccessible::focusAnnouncedBeforeSelection() {
+    QFETCH(QString, from);
+    QFETCH(bool, backwards);
+    QFETCH(QString, to);
+
+    control<QRadioButton>(u"MENU"_s, u"Option4"_s)->click();
+    control<QPushButton>(u"MENU"_s, u"Command1"_s)->click();
+    box(u"Text1"_s)->setText(u"1000"_s);
+    box(u"Text2"_s)->setText(u"300"_s);
+    control<QPushButton>(u"NOTE"_s, u"Command1"_s)->click();
+    QLineEdit* target = box(to);
+    QVERIFY(!target->text().isEmpty());
+    QWidget* start = control<QWidget>(u"NOTE"_s, from);
+    start->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(start->hasFocus());
+
+    QTest::keyClick(start, backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                    backwards ? Qt::ShiftModifier : Qt::NoModifier);
+    QVERIFY(target->hasFocus());
+    QCOMPARE(target->selectedText(), QString());
+    QTRY_COMPARE(target->selectedText(), target->text());
+}
+
+// Tab selects the box's text so that what is typed next replaces it, however soon it is typed.
+void TestLineEditAccessible::tabSelectsForTypingOver_data() {
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("copied");
+
+    QTest::newRow("nothing: the whole text selected") << u""_s << u"1000"_s << u"1000"_s << u""_s;
+    QTest::newRow("a digit at once: it replaces the text") << u"type"_s << u"5"_s << u""_s << u""_s;
+    QTest::newRow("Ctrl+C at once: the whole text copied")
+        << u"copy"_s << u"1000"_s << u"1000"_s << u"1000"_s;
+    QTest::newRow("a click at once: the cursor placed, nothing selected")
+        << u"click"_s << u"1000"_s << u""_s << u""_s;
+}
+
+void TestLineEditAccessible::tabSelectsForTypingOver() {
+    QFETCH(QString, then);
+    QFETCH(QString, text);
+    QFETCH(QString, selected);
+    QFETCH(QString, copied);
+
+    control<QPushButton>(u"MENU"_s, u"Command1"_s)->click();
+    QLineEdit* first = box(u"Text1"_s);
+    QLineEdit* second = box(u"Text2"_s);
+    second->setText(u"1000"_s);
+    QGuiApplication::clipboard()->clear();
+    first->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(first->hasFocus());
+
+    // Each step is delivered at once, with no turn of the event loop in between.
+    QTest::keyClick(first, Qt::Key_Tab);
+    QVERIFY(second->hasFocus());
+    if (then == u"type")
+        QTest::keyClick(second, Qt::Key_5);
+    else if (then == u"copy")
+        QTest::keyClick(second, Qt::Key_C, Qt::ControlModifier);
+    else if (then == u"click")
+        QTest::mouseClick(second, Qt::LeftButton, {}, second->rect().center());
+    QCoreApplication::processEvents();
+
+    QCOMPARE(second->text(), text);
+    QCOMPARE(second->selectedText(), selected);
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
 }
 
 QTEST_MAIN(TestLineEditAccessible)

@@ -2,6 +2,7 @@
 
 #include "failure_notice.h"
 #include "result_box.h"
+#include "select_after_focus.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -60,6 +61,8 @@ NoteWindow::NoteWindow(QWidget* parent)
     m_second = control<QLineEdit>(controls, u"Text2");
     m_result = control<QLineEdit>(controls, u"Text3");
     m_result_box = new ResultBox(*m_result);
+    for (QLineEdit* box : {m_first, m_second, m_result})
+        new SelectAfterFocus(*box);
 
     // A screen reader names each box by its caption.
     m_first_caption->setBuddy(m_first);
