@@ -141,12 +141,12 @@ monitors_of() {
 }
 
 # Splits the screen into monitors, as a desk with several would be: the server's one output
-# goes to the first monitor, the others have none.
+# goes to the first monitor, the others have none. Each monitor is given as NAME:WxH+X+Y.
 set_monitors() {
-    local output spec name geometry size width height
+    local output monitor name geometry size width height
     output=$(xrandr | awk '$2 == "connected" { print $1; exit }')
-    for spec in "$@"; do
-        name=${spec%%:*} geometry=${spec#*:}
+    for monitor in "$@"; do
+        name=${monitor%%:*} geometry=${monitor#*:}
         size=${geometry%%+*} width=${size%x*} height=${size#*x}
         # At 96 dots per inch.
         xrandr --setmonitor "$name" \
