@@ -42,6 +42,22 @@ struct Ink {
     int right = -1;
     int width() const { return left < 0 ? 0 : right - left + 1; }
 };
+// The columns holding pixels of the given colour, as a flat fill paints it.
+Ink ink_of(const QImage& image, const QColor& colour) {
+    Ink ink;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (image.pixelColor(x, y).rgb() == colour.rgb()) {
+                if (ink.left < 0)
+                    ink.left = x;
+                ink.right = x;
+                break;
+            }
+        }
+    }
+    return ink;
+}
+
 Ink red_ink(const QImage& image) {
     Ink ink;
     for (int x = 0; x < image.width(); ++x) {
@@ -204,6 +220,22 @@ void TestPresentation::resultDrawnWhole() {
         QVERIFY(in_box.left >= strip.left() * ratio - 1);
         QVERIFY(in_box.right <= strip.right() * ratio + 1);
     }
+
+    // Selected whole, as Tab leaves it: the highlight lies behind the text as drawn, inside
+    // the strip, and the text is drawn in the highlight's own colour.
+    result->selectAll();
+    const QImage selected = result->grab().toImage();
+    const Ink highlight = ink_of(selected, result->palette().color(QPalette::Highlight));
+    const double shown_advance =
+        QFontMetricsF(result->font(), result).horizontalAdvance(expected) * ratio;
+    QVERIFY2(qAbs(highlight.width() - shown_advance) <= 2,
+             qPrintable(
+                 u"highlight %1 device px wide behind %2, drawn %3 px wide"_s.arg(highlight.width())
+                     .arg(expected)
+                     .arg(shown_advance)));
+    QVERIFY(highlight.left >= strip.left() * ratio - 1);
+    QVERIFY(highlight.right <= strip.right() * ratio + 1);
+    QCOMPARE(red_ink(selected).width(), 0);
 }
 
 void TestPresentation::captionsFit_data() {

@@ -139,7 +139,17 @@ void ResultBox::paint_cut() {
     const int line_top = strip.y() + (strip.height() - line_height + 1) / 2;
     painter.setClipRect(strip);
     painter.setFont(m_box.font());
-    painter.setPen(m_box.palette().color(QPalette::Text));
+    // Tab (or Ctrl+A) selects the whole result, ready to be typed over; it shows as a line
+    // edit shows a selection. Selecting less takes a click or key in the box, which ends
+    // drawing it cut.
+    const bool selected = m_box.hasSelectedText() && m_box.selectedText() == m_box.text();
+    if (selected) {
+        const QRectF behind(strip.x(), line_top,
+                            QFontMetricsF(m_box.font(), &m_box).horizontalAdvance(shown),
+                            line_height);
+        painter.fillRect(behind, m_box.palette().brush(QPalette::Highlight));
+    }
+    painter.setPen(m_box.palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
     painter.drawText(QPoint(strip.x(), line_top + metrics.ascent()), shown);
 }
 
