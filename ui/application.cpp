@@ -52,14 +52,12 @@ MenuWindow& ApplicationController::menu() {
 NoteWindow& ApplicationController::note() {
     if (!m_note) {
         m_note = std::make_unique<NoteWindow>();
-        // The notebook opens on the monitor where the user has the menu, wherever it has been
-        // dragged. Both windows get the same frame from the window manager, so the menu's
-        // frame, known once the menu has been on screen, tells the notebook's outer size before
-        // it is mapped.
-        if (m_menu)
-            center_on_screen(*m_note, monitor_showing(*m_menu), frame_margins(*m_menu));
-        else
-            center_on_screen(*m_note, monitor_under_pointer());
+        // The notebook is opened from the menu, on the monitor where the user has the menu,
+        // wherever it has been dragged. Both windows get the same frame from the window manager,
+        // so the menu's frame, known once the menu has been on screen, tells the notebook's
+        // outer size before it is mapped.
+        const MenuWindow& from = menu();
+        center_on_screen(*m_note, monitor_showing(from), frame_margins(from));
         connect(m_note.get(), &NoteWindow::calculateRequested, this,
                 &ApplicationController::calculate);
         connect(m_note.get(), &NoteWindow::clearRequested, this, &ApplicationController::clear);
