@@ -1,5 +1,5 @@
 #include "application.h"
-#include "calc_kinds.h"
+#include "kind_captions.h"
 #include "window_lookup.h"
 
 #include <QAbstractButton>
@@ -76,12 +76,11 @@ void TestFallbackFont::captionsDrawnInJapanese_data() {
     add(note, u"Command1"_s, u"計算"_s);
     add(note, u"Command2"_s, u"クリヤ"_s);
     // Every kind's captions, each in the font of the control that shows it.
-    for (const zumora::CalcKindRow& row : zumora::CalcKindTable) {
-        add(menu, row.menu_option.toString(), row.menu_caption.toString());
-        add(note, u"Label1"_s, row.captions.problem.toString());
-        add(note, u"Label2"_s, row.captions.first_entry.toString());
-        add(note, u"Label3"_s, row.captions.second_entry.toString());
-        add(note, u"Label4"_s, row.captions.result.toString());
+    for (int kind = 1; kind <= 6; ++kind) {
+        const ExpectedKindCaptions& captions = expected_captions(kind);
+        add(menu, captions.option, captions.menu);
+        for (int label = 1; label <= 4; ++label)
+            add(note, u"Label"_s + QString::number(label), captions.notebook[label - 1]);
     }
 }
 

@@ -5,10 +5,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <algorithm>
 #include <memory>
 
@@ -41,11 +38,6 @@ QString line_orca_speaks(const QAccessibleTextInterface& text) {
     return line.left(std::max(0, runs_end - start));
 }
 
-bool notice_shown() {
-    auto* notice = control<QLabel>(u"NOTE"_s, u"FailureNotice"_s);
-    return notice && notice->isVisible();
-}
-
 // The columns of the box, in its own coordinates, where its text left ink: dark pixels inside
 // the frame.
 std::pair<int, int> inked_columns(QLineEdit& edit) {
@@ -62,6 +54,15 @@ std::pair<int, int> inked_columns(QLineEdit& edit) {
         }
     }
     return {int(first / ratio), int(last / ratio)};
+}
+
+// Chooses `kind` on the menu, opens the notebook, enters both numbers and presses 計算.
+void calculate_with(int kind, const QString& first, const QString& second) {
+    option(kind)->click();
+    open_notebook();
+    box(u"Text1"_s)->setText(first);
+    box(u"Text2"_s)->setText(second);
+    calculate();
 }
 
 } // namespace
@@ -133,11 +134,7 @@ void TestLineEditAccessible::boxIsReadWhole() {
     QFETCH(bool, selected);
     QFETCH(QString, description);
 
-    control<QRadioButton>(u"MENU"_s, u"Option"_s + QString::number(kind))->click();
-    control<QPushButton>(u"MENU"_s, u"Command1"_s)->click();
-    box(u"Text1"_s)->setText(first);
-    box(u"Text2"_s)->setText(second);
-    control<QPushButton>(u"NOTE"_s, u"Command1"_s)->click();
+    calculate_with(kind, first, second);
 
     QAccessibleTextInterface* text = text_of(box(name));
     QVERIFY(text);
@@ -182,7 +179,7 @@ void TestLineEditAccessible::charactersWhereDrawn() {
     QFETCH(bool, start_shown);
     QFETCH(bool, end_shown);
 
-    control<QPushButton>(u"MENU"_s, u"Command1"_s)->click();
+    open_notebook();
     QLineEdit* edit = box(u"Text1"_s);
     box(u"Text2"_s)->setFocus(); // no caret drawn among the digits
     edit->setText(text);
@@ -235,7 +232,7 @@ void TestLineEditAccessible::charactersWhereDrawn() {
 
 // The interface stands in for Qt's own: what a screen reader does through it lands in the box.
 void TestLineEditAccessible::screenReaderEditsTheBox() {
-    control<QPushButton>(u"MENU"_s, u"Command1"_s)->click();
+    open_notebook();
     QLineEdit* edit = box(u"Text1"_s);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(edit);
     QVERIFY(accessible && accessible->editableTextInterface());
@@ -272,11 +269,7 @@ void TestLineEditAccessible::screenReaderEditsTheBox() {
 // What a screen reader changes, the user changed: it can be undone, and the notebook reacts to
 // it as to typing.
 void TestLineEditAccessible::editsAreTheUsersOwn() {
-    control<QRadioButton>(u"MENU"_s, u"Option4"_s)->click();
-    control<QPushButton>(u"MENU"_s, u"Command1"_s)->click();
-    box(u"Text1"_s)->setText(u"1000"_s);
-    box(u"Text2"_s)->setText(u"300"_s);
-    control<QPushButton>(u"NOTE"_s, u"Command1"_s)->click();
+    calculate_with(4, u"1000"_s, u"300"_s);
     QLineEdit* result = box(u"Text3"_s);
     QCOMPARE(result->text(), u"11111.11"_s);
     QVERIFY(result->font().pointSizeF() < 12.0); // drawn smaller to fit
@@ -290,12 +283,12 @@ void TestLineEditAccessible::editsAreTheUsersOwn() {
     // A failure's notice goes as the reader edits the box, as it goes at the user's typing.
     QLineEdit* entry = box(u"Text1"_s);
     entry->setText(u"abc"_s);
-    control<QPushButton>(u"NOTE"_s, u"Command1"_s)->click();
-    QVERIFY(notice_shown());
+    calculate();
+    QVERIFY(visible_notice());
     QAccessible::queryAccessibleInterface(entry)->editableTextInterface()->replaceText(0, 3,
                                                                                        u"1"_s);
     QCOMPARE(entry->text(), u"1"_s);
-    QVERIFY(!notice_shown());
+    QVERIFY(!visible_notice());
 }
 
 // A box reached by Tab has its text selected, but a screen reader must learn of the focus first:
@@ -318,11 +311,7 @@ void TestLineEditAccessible::focusAnnouncedBeforeSelection() {
     QFETCH(bool, backwards);
     QFETCH(QString, to);
 
-    control<QRadioButton>(u"MENU"_s, u"Option4"_s)->click();
-    control<QPushButton>(u"MENU"_s, u"Command1"_s)->click();
-    box(u"Text1"_s)->setText(u"1000"_s);
-    box(u"Text2"_s)->setText(u"300"_s);
-    control<QPushButton>(u"NOTE"_s, u"Command1"_s)->click();
+    calculate_with(4, u"1000"_s, u"300"_s);
     QLineEdit* target = box(to);
     QVERIFY(!target->text().isEmpty());
     QWidget* start = control<QWidget>(u"NOTE"_s, from);
@@ -357,7 +346,7 @@ void TestLineEditAccessible::tabSelectsForTypingOver() {
     QFETCH(QString, selected);
     QFETCH(QString, copied);
 
-    control<QPushButton>(u"MENU"_s, u"Command1"_s)->click();
+    open_notebook();
     QLineEdit* first = box(u"Text1"_s);
     QLineEdit* second = box(u"Text2"_s);
     second->setText(u"1000"_s);

@@ -35,19 +35,18 @@ QRectF text_strip(const QLineEdit& edit) {
     return QRectF(edit.rect()).adjusted(frame + 2, frame, -frame - 2, -frame);
 }
 
-// The columns, in device pixels, that hold strongly red ink: the result's text and nothing else
-// (the frame is grey, the background white, antialiased edges pale).
+// The first and last columns, in device pixels, that hold some ink.
 struct Ink {
     int left = -1;
     int right = -1;
     int width() const { return left < 0 ? 0 : right - left + 1; }
 };
-// The columns holding pixels of the given colour, as a flat fill paints it.
-Ink ink_of(const QImage& image, const QColor& colour) {
+
+template <typename IsInk> Ink columns_with(const QImage& image, IsInk is_ink) {
     Ink ink;
     for (int x = 0; x < image.width(); ++x) {
         for (int y = 0; y < image.height(); ++y) {
-            if (image.pixelColor(x, y).rgb() == colour.rgb()) {
+            if (is_ink(image.pixelColor(x, y))) {
                 if (ink.left < 0)
                     ink.left = x;
                 ink.right = x;
@@ -58,20 +57,16 @@ Ink ink_of(const QImage& image, const QColor& colour) {
     return ink;
 }
 
+// Strongly red ink: the result's text and nothing else (the frame is grey, the background
+// white, antialiased edges pale).
 Ink red_ink(const QImage& image) {
-    Ink ink;
-    for (int x = 0; x < image.width(); ++x) {
-        for (int y = 0; y < image.height(); ++y) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.red() > 160 && c.green() < 110 && c.blue() < 110) {
-                if (ink.left < 0)
-                    ink.left = x;
-                ink.right = x;
-                break;
-            }
-        }
-    }
-    return ink;
+    return columns_with(
+        image, [](const QColor& c) { return c.red() > 160 && c.green() < 110 && c.blue() < 110; });
+}
+
+// Pixels of exactly `colour`, as a flat fill paints it.
+Ink ink_of(const QImage& image, const QColor& colour) {
+    return columns_with(image, [&colour](const QColor& c) { return c.rgb() == colour.rgb(); });
 }
 
 // `text` drawn in red, free of any box, at the device pixel ratio of the box.
@@ -90,11 +85,6 @@ QImage drawn_free(const QString& text, const QFont& font, qreal ratio) {
 
 QRect global_rect(const QWidget* w) {
     return {w->mapToGlobal(QPoint(0, 0)), w->size()};
-}
-
-QLabel* visible_notice() {
-    auto* n = top_level(u"NOTE"_s)->findChild<QLabel*>(u"FailureNotice"_s);
-    return n && n->isVisible() ? n : nullptr;
 }
 
 } // namespace

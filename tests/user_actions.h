@@ -5,9 +5,17 @@
 #include "window_lookup.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QStringView>
+
+// The notebook's failure notice while it shows; null while none does.
+inline QLabel* visible_notice() {
+    QWidget* note = top_level(QStringLiteral("NOTE"));
+    auto* notice = note ? note->findChild<QLabel*>(QStringLiteral("FailureNotice")) : nullptr;
+    return notice && notice->isVisible() ? notice : nullptr;
+}
 
 inline QRadioButton* option(int kind) {
     return control<QRadioButton>(QStringLiteral("MENU"),
