@@ -533,10 +533,14 @@ def trip(session, report, menu, moved, monitor):
     report.append(session.close_menu(menu))
 
 
-def main(argv):
-    # Ended from outside (a time limit, the matrix interrupted), the program started here is
-    # still ended first.
+def end_cleanly_on_term():
+    """Ended from outside (a time limit, the matrix interrupted), a check still ends the program
+    it started first: TERM unwinds like any other exit."""
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+
+
+def main(argv):
+    end_cleanly_on_term()
     if len(argv) >= 2 and argv[1] == "wait-wm":
         return wait_wm("--ewmh" in argv)
     if len(argv) >= 4 and argv[1] == "run":

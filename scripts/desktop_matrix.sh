@@ -88,11 +88,11 @@ finish() {
     trap - EXIT INT TERM
     stop_started
     [ -z "$load_pid" ] || stop "$load_pid"
-    # Inside its own PID namespace the run sees everything it started: after the teardown,
-    # nothing but the run itself may be left.
-    if [ $$ -eq 1 ]; then
+    # Inside its own PID namespace, under the namespace's first process, the run sees everything
+    # it started: after the teardown, nothing but that process and the run itself may be left.
+    if [ -n "${ZUMORA_CONTAINED:-}" ] && [ $PPID -eq 1 ]; then
         ps -e -o pid=,stat=,args= >"$runtime/ps"
-        if awk -v self=$$ '$1 != self && $2 !~ /^Z/ && $3 != "ps" { found = 1; print }
+        if awk -v self=$$ '$1 != self && $1 != 1 && $2 !~ /^Z/ && $3 != "ps" { found = 1; print }
                 END { exit !found }' "$runtime/ps" >"$runtime/left"; then
             echo "left running after the teardown:"
             cat "$runtime/left"

@@ -315,7 +315,7 @@ def start_native(program, platform, log):
         return subprocess.Popen([program], env=env, stderr=protocol)
 
 
-def native_gnome(process, report, mutter, known, log):
+def native_gnome(report, mutter, known, log):
     menu, start = mutter.shown(known)
     report.append(f"MENU at +{start[0]}+{start[1]}")
     wait_for_keyboard(log)
@@ -365,7 +365,7 @@ def native(session, program, platform):
     if session == "gnome":
         mutter = Mutter()
         known = set(mutter.placed())
-        drive = lambda process, report, log: native_gnome(process, report, mutter, known, log)
+        drive = lambda process, report, log: native_gnome(report, mutter, known, log)
     else:
         kwin = Kwin()
         # Before the program starts: Qt looks at the accessibility bus once, at start-up.
@@ -389,6 +389,7 @@ def native(session, program, platform):
 
 
 def main(argv):
+    desktop_check.end_cleanly_on_term()
     if len(argv) == 4 and argv[1] in ("gnome", "kde"):
         if argv[3] in ("wayland", "wayland-egl"):
             return native(argv[1], argv[2], argv[3])

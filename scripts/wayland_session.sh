@@ -64,6 +64,8 @@ else
     mkdir -m 1777 /tmp/.X11-unix
 fi
 
+# shellcheck source=scripts/session_processes.sh
+source scripts/session_processes.sh
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
 mkdir "$runtime/home"
@@ -72,24 +74,22 @@ bus_pid=
 accessibility=
 finish() {
     local pid
-    if [ -n "$accessibility" ]; then
-        kill "$accessibility" 2>/dev/null || true
-        wait "$accessibility" 2>/dev/null || true
-    fi
-    if [ -n "$compositor" ]; then
-        kill "$compositor" 2>/dev/null || true
-        wait "$compositor" 2>/dev/null || true
-    fi
+    [ -z "$accessibility" ] || session_end_process "$accessibility" at-spi-bus-launcher
+    [ -z "$compositor" ] || session_end_process "$compositor" "$session's compositor"
     if [ -n "$bus_pid" ]; then
         # What the bus started on demand (a portal, the accessibility bus) goes first.
         for pid in $(pgrep -P "$bus_pid" || true); do
-            kill "$pid" 2>/dev/null || true
+            session_end_process "$pid" "a service of the session bus"
         done
-        kill "$bus_pid" 2>/dev/null || true
+        session_end_process "$bus_pid" "the session bus"
     fi
     rm -rf "$runtime"
 }
 trap finish EXIT
+# Ended from outside, the session still ends what it started (once the check running in the
+# foreground, itself under a time limit, has returned).
+trap 'exit 143' TERM
+trap 'exit 130' INT
 
 # Nothing of the caller's desktop or settings reaches the session.
 unset DISPLAY WAYLAND_DISPLAY XAUTHORITY QT_QPA_PLATFORM QT_SCALE_FACTOR QT_PLUGIN_PATH \
@@ -98,8 +98,6 @@ export XDG_RUNTIME_DIR=$runtime HOME=$runtime/home XDG_CONFIG_HOME=$runtime/home
 # A session bus that starts nothing on demand but what the session needs: GNOME's settings
 # (dconf), where the keyboard's repeat is turned off below. No portal, no settings daemon, nothing
 # else the machine has installed.
-# shellcheck source=scripts/session_processes.sh
-source scripts/session_processes.sh
 session_bus_config "$runtime/bus"
 [ "$session" != gnome ] || cp /usr/share/dbus-1/services/ca.desrt.dconf.service "$runtime/bus/services/"
 bus=$(dbus-daemon --config-file="$runtime/bus/bus.conf" --fork --print-address=1 --print-pid=1)
@@ -153,6 +151,10 @@ for _ in $(seq 300); do
     xdpyinfo >/dev/null 2>&1 && break
     sleep 0.1
 done
+if ! xdpyinfo >/dev/null 2>&1; then
+    echo "== $session (Wayland): Xwayland on $DISPLAY did not answer within 30 s"
+    exit 1
+fi
 if [ "$session" = kde ]; then
     # It keeps "accessibility is on" in memory: no settings service is there to keep it.
     GSETTINGS_BACKEND=memory /usr/libexec/at-spi-bus-launcher --launch-immediately \

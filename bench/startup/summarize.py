@@ -64,7 +64,6 @@ def main():
         name: {column: statistics.median(v) if v else float("nan") for column, v in cols.items()}
         for name, cols in samples.items()
     }
-    floor = medians[args.floor]
 
     def paired_ratio(name, column):
         ratios = [run[column] / rounds[args.floor][n][column]
