@@ -126,11 +126,6 @@ class Desktop:
             time.sleep(0.02)
         return last
 
-    def offset(self, outer):
-        """How far the outer rectangle is from the centre of the screen, in pixels."""
-        x, y, w, h = outer
-        return (x - (self.screen[0] - w) / 2, y - (self.screen[1] - h) / 2)
-
     def pointer(self, x, y):
         xtest.fake_input(self.d, X.MotionNotify, x=int(x), y=int(y))
         self.d.sync()
@@ -155,14 +150,18 @@ class Desktop:
         if self.settled_outer(window)[:2] == before[:2]:
             self.drag_title_once(window, by)
 
-    def drag_title_once(self, window, by):
+    def title_grip(self, window):
+        """Where a hand takes hold of the window's title bar: left of the middle, clear of the
+        buttons at either end."""
         x, y, w, _ = self.outer(window)
         origin = window.translate_coords(self.root, 0, 0)
         title_height = -origin.y - y
         if title_height < 6:
             raise Failed("the window has no title bar to drag")
-        # Left of the middle: clear of the buttons at either end.
-        sx, sy = x + w * 0.4, y + title_height / 2
+        return x + w * 0.4, y + title_height / 2
+
+    def drag_title_once(self, window, by):
+        sx, sy = self.title_grip(window)
         self.pointer(sx, sy)
         time.sleep(0.1)
         self.button(True)
@@ -198,8 +197,15 @@ def came_back(name, now, then):
     return f"{name} back at {place(now)}"
 
 
+def off_centre(area, outer):
+    """How far the rectangle `outer` is from the centre of `area` (both x, y, w, h), in
+    pixels."""
+    ax, ay, aw, ah = area
+    return outer[0] - (ax + (aw - outer[2]) / 2), outer[1] - (ay + (ah - outer[3]) / 2)
+
+
 def centred(desktop, name, outer):
-    dx, dy = desktop.offset(outer)
+    dx, dy = off_centre((0, 0, *desktop.screen), outer)
     text = f"{name} {place(outer)} {outer[2]}x{outer[3]} off centre ({dx:+.1f},{dy:+.1f})"
     if abs(dx) > 1 or abs(dy) > 1:
         raise Failed(text + ": not centred")
@@ -248,15 +254,16 @@ def first_window(desktop):
         desktop.d.sync()
 
 
-def reported(label, process, check):
+def reported(label, process, check, report=None):
     """Runs check(report), which adds to `report` what it measured and raises Failed at the first
-    fault; prints it in one line, "LABEL: ok: ..." or "LABEL: FAIL: ...", and ends the program if
-    it is still running. The exit status: 0 when the check passed."""
-    report = []
+    fault, then added last; prints it in one line, "LABEL: ok: ..." or "LABEL: FAIL: ...", and
+    ends the program if it is still running. The exit status: 0 when the check passed."""
+    report = [] if report is None else report
     try:
         check(report)
     except Failed as failure:
-        print(f"{label}: FAIL: {'; '.join(report + [str(failure)])}")
+        report.append(str(failure))
+        print(f"{label}: FAIL: {'; '.join(report)}")
         return 1
     finally:
         if process.poll() is None:
@@ -277,8 +284,8 @@ def ended(process, closed, report):
         raise Failed("the status is not 0")
 
 
-def run(program, start, no_wm):
-    desktop = Desktop()
+def run(program, start, no_wm, desktop_kind=Desktop):
+    desktop = desktop_kind()
     process = subprocess.Popen([program])
     return reported(f"start {start}", process,
                     lambda report: run_start(desktop, process, start, no_wm, report))
@@ -381,9 +388,7 @@ def bare_corner(monitors):
 
 def centred_on(monitor, name, outer):
     """Checks that `outer` is centred on `monitor`; a line saying where it is."""
-    mx, my, mw, mh = monitor[1]
-    dx = outer[0] - (mx + (mw - outer[2]) / 2)
-    dy = outer[1] - (my + (mh - outer[3]) / 2)
+    dx, dy = off_centre(monitor[1], outer)
     text = (f"{name} {place(outer)} {outer[2]}x{outer[3]}, on {monitor[0]} off centre "
             f"({dx:+.1f},{dy:+.1f})")
     if abs(dx) > 1 or abs(dy) > 1:
@@ -392,32 +397,18 @@ def centred_on(monitor, name, outer):
 
 
 class Session:
-    """One run of the program, ended whatever happens."""
+    """One run of the program on a desktop: its windows as they show. reported() ends it."""
 
     def __init__(self, desktop, program):
         self.desktop = desktop
         self.process = subprocess.Popen([program])
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *_):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
-
     def window(self, client_size):
         return self.desktop.shown_window(self.process.pid, client_size)
 
-    def close_menu(self, menu):
+    def close_menu(self, menu, report):
         self.desktop.close(menu)
-        try:
-            status = self.process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            raise Failed("closing MENU did not end the program")
-        if status != 0:
-            raise Failed(f"closing MENU ended the program with status {status}")
-        return "closed MENU: status 0"
+        ended(self.process, "MENU", report)
 
 
 def drag_to(desktop, window, outer, centre_at):
@@ -440,17 +431,11 @@ def monitors(program):
     def case(title, pointer, steps):
         nonlocal failed
         report = [f"pointer at {pointer[0]},{pointer[1]}"]
-        try:
-            desktop.pointer(*pointer)
-            with Session(desktop, program) as session:
-                steps(session, report)
-        except Failed as failure:
-            failed = 1
-            print(f"{title}: FAIL: {'; '.join(report + [str(failure)])}")
-            rows.append((title, "FAIL: " + str(failure)))
-            return
-        print(f"{title}: ok: {'; '.join(report)}")
-        rows.append((title, "; ".join(report)))
+        desktop.pointer(*pointer)
+        session = Session(desktop, program)
+        status = reported(title, session.process, lambda r: steps(session, r), report)
+        failed |= status
+        rows.append((title, "; ".join(report) if status == 0 else "FAIL: " + report[-1]))
 
     # Started with the pointer on each monitor, and in a corner no monitor shows.
     starts = [(f"pointer on {name}", centre(rect)) for name, rect in monitors]
@@ -462,7 +447,7 @@ def monitors(program):
             menu = session.window(MENU_CLIENT)
             expected = nearest(monitors, pointer)
             report.append(centred_on(expected, "MENU", desktop.settled_outer(menu)))
-            report.append(session.close_menu(menu))
+            session.close_menu(menu, report)
         case(title, pointer, start_only)
 
     # MENU taken from the first monitor well onto the second; the notebook follows it.
@@ -530,7 +515,7 @@ def trip(session, report, menu, moved, monitor):
     report.append(came_back("NOTE", desktop.settled_outer(note), note_outer))
     desktop.click_client(note, NOTE_BACK)
     menu = session.window(MENU_CLIENT)
-    report.append(session.close_menu(menu))
+    session.close_menu(menu, report)
 
 
 def end_cleanly_on_term():

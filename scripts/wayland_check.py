@@ -227,15 +227,10 @@ def compositor_desktop(session):
     compositor: Xwayland's own test input never reaches a Wayland compositor's frames."""
 
     class CompositorDesktop(desktop_check.Desktop):
-        def drag_title(self, window, by):
-            x, y, w, _ = self.outer(window)
-            origin = window.translate_coords(self.root, 0, 0)
-            title_height = -origin.y - y
-            if title_height < 6:
-                raise Failed("the window has no title bar to drag")
+        def drag_title_once(self, window, by):
+            grip = self.title_grip(window)
             if session == "gnome":
-                # Left of the middle: clear of the buttons at either end.
-                compositor.drag((x + w * 0.4, y + title_height / 2), by)
+                compositor.drag(grip, by)
             else:
                 pid = self.property(window, "_NET_WM_PID")[0]
                 compositor.move_by(pid, MENU_CLIENT[0], by)
@@ -395,8 +390,7 @@ def main(argv):
             return native(argv[1], argv[2], argv[3])
         # The same start, measures and checks as under an X11 window manager; only the move is
         # the compositor's.
-        desktop_check.Desktop = compositor_desktop(argv[1])
-        return desktop_check.run(argv[2], int(argv[3]), False)
+        return desktop_check.run(argv[2], int(argv[3]), False, compositor_desktop(argv[1]))
     print(__doc__, file=sys.stderr)
     return 2
 
