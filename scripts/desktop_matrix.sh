@@ -63,23 +63,10 @@ session_bus_config "$runtime/bus"
 # manager, a session bus, an X server.
 started=()
 load_pid=
-gone() {
-    [ ! -e "/proc/$1" ] || [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -c1)" = Z ]
-}
-stop() {
-    local pid=$1 i
-    kill -TERM "$pid" 2>/dev/null || return 0
-    for i in $(seq 50); do
-        gone "$pid" && break
-        sleep 0.1
-    done
-    gone "$pid" || kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-}
 stop_started() {
     local i
     for ((i = ${#started[@]} - 1; i >= 0; i--)); do
-        stop "${started[i]}"
+        session_end_process "${started[i]}" "$(ps -o comm= -p "${started[i]}" 2>/dev/null)"
     done
     started=()
 }
@@ -87,7 +74,7 @@ finish() {
     local status=$?
     trap - EXIT INT TERM
     stop_started
-    [ -z "$load_pid" ] || stop "$load_pid"
+    [ -z "$load_pid" ] || session_end_process "$load_pid" stress-ng
     # Inside its own PID namespace, under the namespace's first process, the run sees everything
     # it started: after the teardown, nothing but that process and the run itself may be left.
     if [ -n "${ZUMORA_CONTAINED:-}" ] && [ $PPID -eq 1 ]; then
