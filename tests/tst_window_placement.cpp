@@ -58,6 +58,7 @@ const QSize kMenuClient(209, 302);
 // Left (28800 - 3255) / 2 = 12772.5 twips = 851.5 pixels, rounds to 852; top 5625 = 375.
 // Its client area then belongs at 856, 399.
 const QMargins kFrame(4, 24, 4, 4);
+const QSize kMenuOuter = kMenuClient.grownBy(kFrame);
 const QPoint kCentredClient(856, 399);
 // With no frame assumed: left (28800 - 3135) / 2 = 12832.5 = 855.5, rounds to 856;
 // top (16200 - 4530) / 2 = 5835 = 389.
@@ -223,27 +224,27 @@ void TestWindowPlacement::noteOnMenuMonitor_data() {
     QTest::addColumn<QPoint>("corner");
 
     QTest::newRow("MENU where it started, on the left monitor")
-        << kSideBySide << QRect(532, 347, 217, 330) << kNoteOn1280;
+        << kSideBySide << QRect(QPoint(532, 347), kMenuOuter) << kNoteOn1280;
     QTest::newRow("MENU dragged onto the right monitor")
-        << kSideBySide << QRect(2000, 200, 217, 330) << QPoint(1280, 0) + kNoteOn1920;
+        << kSideBySide << QRect(QPoint(2000, 200), kMenuOuter) << QPoint(1280, 0) + kNoteOn1920;
     // 80 columns on L, 137 on R.
     QTest::newRow("MENU across the edge, more on the right")
-        << kSideBySide << QRect(1200, 300, 217, 330) << QPoint(1280, 0) + kNoteOn1920;
+        << kSideBySide << QRect(QPoint(1200, 300), kMenuOuter) << QPoint(1280, 0) + kNoteOn1920;
     // 130 columns on L, 87 on R.
     QTest::newRow("MENU across the edge, more on the left")
-        << kSideBySide << QRect(1150, 300, 217, 330) << kNoteOn1280;
+        << kSideBySide << QRect(QPoint(1150, 300), kMenuOuter) << kNoteOn1280;
     // On L 110 x 224 = 24640 pixels (rows 800 to 1023), on R 107 x 280 = 29960 (rows 800 to
     // 1079); its centre, 1278,965, is on L.
     QTest::newRow("MENU across the edge, its centre on the shorter monitor, more on the other")
-        << kSideBySide << QRect(1170, 800, 217, 330) << QPoint(1280, 0) + kNoteOn1920;
+        << kSideBySide << QRect(QPoint(1170, 800), kMenuOuter) << QPoint(1280, 0) + kNoteOn1920;
     // 109 columns on each.
     QTest::newRow("MENU shared equally: the first listed")
         << kSideBySide << QRect(1171, 300, 218, 330) << kNoteOn1280;
     // Wholly below L; its centre, 208,1195, is 172 pixels below L and 1072 left of R.
     QTest::newRow("MENU on no monitor: the one nearest its centre")
-        << kSideBySide << QRect(100, 1030, 217, 330) << kNoteOn1280;
+        << kSideBySide << QRect(QPoint(100, 1030), kMenuOuter) << kNoteOn1280;
     QTest::newRow("MENU dragged onto the lower of two stacked monitors")
-        << kStacked << QRect(700, 1300, 217, 330) << QPoint(320, 1080) + kNoteOn1280;
+        << kStacked << QRect(QPoint(700, 1300), kMenuOuter) << QPoint(320, 1080) + kNoteOn1280;
 }
 
 void TestWindowPlacement::noteOnMenuMonitor() {
