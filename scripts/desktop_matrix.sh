@@ -44,19 +44,14 @@ program=$(realpath "$program")
 scripts/deps.sh xvfb x11-utils x11-xserver-utils dbus python3-xlib stress-ng procps openbox \
     xfwm4 metacity mutter kwin-x11 kwin-style-breeze icewm fluxbox twm
 
-# Nothing of the caller's desktop session reaches the desktops started here.
-unset WAYLAND_DISPLAY XDG_SESSION_TYPE XDG_CURRENT_DESKTOP XDG_SESSION_DESKTOP DESKTOP_SESSION \
-    SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE QT_IM_MODULE \
-    GTK_MODULES XMODIFIERS XAUTHORITY QT_SCALE_FACTOR QT_QPA_PLATFORM
 runtime=$(mktemp -d)
-export XDG_RUNTIME_DIR=$runtime/run HOME=$runtime/home
-export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
-mkdir -m 0700 "$XDG_RUNTIME_DIR" "$HOME"
+# shellcheck source=scripts/session_processes.sh
+source scripts/session_processes.sh
+# Nothing of the caller's desktop session reaches the desktops started here.
+session_private_home "$runtime"
 # A session bus that starts nothing on demand, so that neither a window manager nor the
 # program can bring up portals, settings daemons, the accessibility bus or anything else the
 # check does not need.
-# shellcheck source=scripts/session_processes.sh
-source scripts/session_processes.sh
 session_bus_config "$runtime/bus"
 
 # What this run started and still runs, last started first: the current check, a window

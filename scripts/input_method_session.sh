@@ -30,10 +30,8 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 chmod 700 "$runtime"
-mkdir "$runtime/home"
-export HOME=$runtime/home XDG_RUNTIME_DIR=$runtime XDG_CONFIG_HOME=$runtime/config \
-    XDG_CACHE_HOME=$runtime/cache XDG_DATA_HOME=$runtime/data GSETTINGS_BACKEND=memory \
-    DISPLAY=:$display
+session_private_home "$runtime"
+export GSETTINGS_BACKEND=memory DISPLAY=:$display
 # ibus's helpers need no accessibility bus.
 export NO_AT_BRIDGE=1
 

@@ -62,10 +62,9 @@ stop_orca() {
     session_stop orca
 }
 
-mkdir -m 700 "$work/runtime"
+session_private_home "$work"
 mkdir "$work/orca" "$work/speech"
-export XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache \
-    XDG_DATA_HOME=$work/data GSETTINGS_BACKEND=memory DISPLAY=$display
+export GSETTINGS_BACKEND=memory DISPLAY=$display
 
 # Sound goes nowhere: ALSA knows only its null device, and no client may start a sound server.
 cat >"$work/alsa.conf" <<'EOF'

@@ -159,6 +159,21 @@ session_wait() {
     return 1
 }
 
+# Seals a check off from the caller's desktop: none of its session, display, toolkit or input
+# method settings reach what the check starts, and its home, settings, caches, data and runtime
+# folder (mode 0700) are folders of its own under $1.
+session_private_home() {
+    local dir=$1
+    unset DISPLAY WAYLAND_DISPLAY XAUTHORITY XDG_SESSION_TYPE XDG_CURRENT_DESKTOP \
+        XDG_SESSION_DESKTOP DESKTOP_SESSION SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS \
+        QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE QT_SCALE_FACTOR QT_PLUGIN_PATH \
+        QT_IM_MODULE GTK_MODULES XMODIFIERS
+    mkdir -p -m 0700 "$dir/runtime"
+    mkdir -p "$dir/home"
+    export HOME=$dir/home XDG_RUNTIME_DIR=$dir/runtime XDG_CONFIG_HOME=$dir/home/.config \
+        XDG_CACHE_HOME=$dir/home/.cache XDG_DATA_HOME=$dir/home/.local/share
+}
+
 session_bus_config() {
     local dir=$1
     mkdir -p "$dir/services"

@@ -67,8 +67,6 @@ fi
 # shellcheck source=scripts/session_processes.sh
 source scripts/session_processes.sh
 runtime=$(mktemp -d)
-chmod 700 "$runtime"
-mkdir "$runtime/home"
 compositor=
 bus_pid=
 accessibility=
@@ -92,9 +90,7 @@ trap 'exit 143' TERM
 trap 'exit 130' INT
 
 # Nothing of the caller's desktop or settings reaches the session.
-unset DISPLAY WAYLAND_DISPLAY XAUTHORITY QT_QPA_PLATFORM QT_SCALE_FACTOR QT_PLUGIN_PATH \
-    XDG_SESSION_TYPE XDG_CURRENT_DESKTOP XDG_SESSION_DESKTOP QT_IM_MODULE
-export XDG_RUNTIME_DIR=$runtime HOME=$runtime/home XDG_CONFIG_HOME=$runtime/home/.config
+session_private_home "$runtime"
 # A session bus that starts nothing on demand but what the session needs: GNOME's settings
 # (dconf), where the keyboard's repeat is turned off below. No portal, no settings daemon, nothing
 # else the machine has installed.
